@@ -1,0 +1,78 @@
+// The host without a window or sound device: a virtual clock, keys and joystick set by
+// the caller (a script), presented pages kept in memory, audio mixed on request.
+// Deterministic: the same calls give the same pages and audio on every run.
+#pragma once
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/host/host.h"
+
+namespace host {
+
+class HeadlessHost : public Host {
+ public:
+  explicit HeadlessHost(uint32_t start_tick = 0, int audio_rate = 44100);
+
+  bool OpenWindow(const char* title, int width, int height) override;
+  void CloseWindow() override;
+  void ShowCursor(bool visible) override;
+  // Virtual time: moves only by Sleep (Sleep(0) counts as 1 ms, so a yielding wait ends),
+  // and by 1 ms after many reads without a move, so that no spin on the clock is endless.
+  uint32_t Ticks() override;
+  void Sleep(uint32_t ms) override;
+  bool PumpEvents() override;
+  bool KeyDown(uint8_t scan_code) override;
+  Joystick ReadJoystick() override;
+  void Present(const uint8_t* pixels, int pitch, int width, int height,
+               const Rgb* palette) override;
+  int AudioRate() override;
+  void SetAudioSource(AudioSource* source) override;
+
+  // Driven by the caller.
+  void SetKey(uint8_t scan_code, bool down);
+  void SetJoystick(const Joystick& joystick);
+  void RequestClose();                 // the next PumpEvents reports a close request
+  void SetWindowFails(bool fails);     // OpenWindow returns false (no display)
+  std::function<void()> on_pump;       // called at the start of every PumpEvents
+
+  // What was presented last, as 8-bit indices with its palette, and as RGB.
+  bool HasPage() const { return !page_.empty(); }
+  int PageWidth() const { return page_width_; }
+  int PageHeight() const { return page_height_; }
+  const std::vector<uint8_t>& Page() const { return page_; }
+  const std::vector<Rgb>& PagePalette() const { return page_palette_; }
+  Rgb PagePixel(int x, int y) const;
+  int PresentCount() const { return present_count_; }
+  bool SavePng(const std::string& path) const;  // false if it cannot be written
+
+  // Mixes `frames` stereo frames from the audio source (silence without one).
+  void RenderAudio(int16_t* stereo, size_t frames);
+
+  bool WindowOpen() const { return window_open_; }
+  bool CursorVisible() const { return cursor_visible_; }
+
+ private:
+  uint32_t now_;
+  int audio_rate_;
+  int idle_reads_ = 0;
+  bool window_open_ = false;
+  bool window_fails_ = false;
+  bool cursor_visible_ = true;
+  bool close_requested_ = false;
+  uint8_t keys_[256] = {};
+  Joystick joystick_;
+  AudioSource* audio_source_ = nullptr;
+  std::vector<uint8_t> page_;
+  std::vector<Rgb> page_palette_;
+  int page_width_ = 0;
+  int page_height_ = 0;
+  int present_count_ = 0;
+};
+
+// Writes an 8-bit page through its palette as an RGB PNG; false on a write failure.
+bool WritePng(const std::string& path, const uint8_t* pixels, int pitch, int width, int height,
+              const Rgb* palette);
+
+}  // namespace host

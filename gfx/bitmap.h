@@ -25,6 +25,10 @@ struct Picture {
 int LoadBitmapFile(BitmapFile* bitmap, const char* name);
 int UnloadBitmapFile(BitmapFile* bitmap);
 int FlipBitmapRows(UCHAR* pixels, int bytes_per_row, int rows);
+// The first pixel of a width x height block of a loaded 8-bit bitmap, by cell or by pixel;
+// null when no 8-bit bitmap is loaded or the block does not lie wholly inside it.
+const UCHAR* FindBitmapBlock(const BitmapFile* bitmap, int a, int b, int width, int height,
+                             int mode);
 int CreatePicture(Picture* picture, int x, int y, int width, int height);
 int DestroyPicture(Picture* picture);
 int LoadPicture(Picture* picture, const BitmapFile* bitmap, int a, int b, int mode);

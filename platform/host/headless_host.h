@@ -51,6 +51,7 @@ class HeadlessHost : public Host {
   void RenderAudio(int16_t* stereo, size_t frames);
 
   bool WindowOpen() const { return window_open_; }
+  const std::string& WindowTitle() const { return window_title_; }
   bool CursorVisible() const { return cursor_visible_; }
 
  private:
@@ -58,6 +59,7 @@ class HeadlessHost : public Host {
   int audio_rate_;
   int idle_reads_ = 0;
   bool window_open_ = false;
+  std::string window_title_;
   bool window_fails_ = false;
   bool cursor_visible_ = true;
   bool close_requested_ = false;

@@ -1,0 +1,165 @@
+// Long runs: the world's invariants on every frame of a soak run, and whole games played
+// from a script to a level won and to a game over.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "game/scenario_support.h"
+
+namespace {
+
+using scenario::Json;
+using scenario::RunGame;
+
+constexpr int kEnemyFree = 0, kEnemyActive = 1, kEnemyArriving = 2;
+constexpr int kMineUnlaid = 1, kMineLaid = 2;
+constexpr int kShellInFlight = 1;
+constexpr int kPlaying = 2, kTitle = 1;
+
+// Checks the rules' invariants on frame `f`, `before` being the frame ahead of it (or null).
+// Returns "" or the first broken rule.
+std::string BrokenInvariant(const Json& f, const Json* before) {
+  const Json& tanks = f["enemy_tanks"];
+  int placed = f["enemies_placed"].Int(), slots = f["enemy_slots"].Int();
+  if (placed > slots) return "enemies_placed above enemy_slots";
+  int present = 0, arriving = 0;
+  for (int k = 0; k < 8; ++k) {
+    int state = tanks[k]["state"].Int();
+    if (state != kEnemyFree && k >= placed) return "a tank in slot " + std::to_string(k);
+    if (state == kEnemyActive || state == kEnemyArriving) ++present;
+    if (state == kEnemyArriving) ++arriving;
+    int entry = f["enemy_list"][k].Int();
+    int wanted = k >= placed ? 0 : state != kEnemyFree ? k : -1;
+    if (entry != wanted) return "enemy_list entry " + std::to_string(k);
+    if (state == kEnemyActive) {
+      int x = tanks[k]["x"].Int(), y = tanks[k]["y"].Int();
+      if (x < 11 || x > 757 || y < 91 || y > 561) return "an active tank off the field";
+    }
+  }
+  if (present != f["enemies_onscreen"].Int()) return "enemies_onscreen miscounted";
+  if (present > f["enemies_left"].Int()) return "more tanks present than left";
+  if (arriving > 1) return "two tanks arriving";
+
+  int laid = f["mines_laid"].Int();
+  if (laid < 0 || laid > 15) return "mines_laid out of range";
+  for (int j = 0; j < 15; ++j) {
+    const Json& mine = f["mines"][j];
+    if (j >= laid && mine["state"].Int() != kMineUnlaid) return "a mine beyond mines_laid";
+    int arm = mine["user"][0].Int();
+    if (arm < 0 || arm > 50) return "arm_count out of range";
+  }
+  if (f["game_mode"].Int() == kPlaying) {
+    const Json& tank = f["player_tank"];
+    int x = tank["x"].Int(), y = tank["y"].Int();
+    if (x < 11 || x > 757 || y < 91 || y > 561) return "the player off the field";
+  }
+  if (f["lives"].Int() < 0) return "negative lives";
+  if (f["level"].Int() < 1 || f["level"].Int() > 20) return "level out of range";
+  if (f["blast_timer"].Int() > 150 || f["life_pickup_timer"].Int() > 150) return "a pick-up timer";
+
+  if (before) {
+    // A mine slot is laid only as the next one, so never twice in a level.
+    int laid_before = (*before)["mines_laid"].Int();
+    bool level_start = laid < laid_before;
+    for (int j = 0; j < 15; ++j) {
+      bool now = f["mines"][j]["state"].Int() == kMineLaid;
+      bool then = (*before)["mines"][j]["state"].Int() == kMineLaid;
+      if (now && !then && !(j == laid_before && laid == laid_before + 1) && !level_start)
+        return "mine " + std::to_string(j) + " laid out of turn";
+    }
+    if (!level_start && laid < laid_before) return "mines_laid went down";
+    int launched = 0;
+    for (int s = 0; s < 3; ++s) {
+      if (f["player_shells"][s]["state"].Int() == kShellInFlight &&
+          (*before)["player_shells"][s]["state"].Int() != kShellInFlight)
+        ++launched;
+    }
+    if (launched > 1) return "two player shells launched in one frame";
+  }
+  return "";
+}
+
+TEST(ScenarioSoak, InvariantsHoldOnEveryFrameOfARandomRun) {
+  auto run = RunGame({"--frames", "15000", "--random-input", "20261208"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  ASSERT_EQ(run.frames.size(), 15000u);
+  int playing = 0, kills = 0, game_overs = 0, arrivals = 0;
+  for (size_t i = 0; i < run.frames.size(); ++i) {
+    const Json& f = run.frames[i];
+    const Json* before = i ? &run.frames[i - 1] : nullptr;
+    std::string broken = BrokenInvariant(f, before);
+    ASSERT_EQ(broken, "") << "frame " << i;
+    if (f["game_mode"].Int() == kPlaying) ++playing;
+    if (before && f["enemies_left"].Int() < (*before)["enemies_left"].Int()) ++kills;
+    if (before && f["arrival_active"].Int() && !(*before)["arrival_active"].Int()) ++arrivals;
+    if (before && f["game_mode"].Int() == kTitle && (*before)["game_mode"].Int() == kPlaying)
+      ++game_overs;
+  }
+  // The run must have reached the rules it checks.
+  EXPECT_GT(playing, 5000);
+  EXPECT_GT(kills, 0);
+  EXPECT_GT(arrivals, 0);
+  EXPECT_GT(game_overs, 0);
+}
+
+}  // namespace
+
+namespace {
+
+// Frames at which lives went down.
+std::vector<int> LivesLost(const std::vector<Json>& frames) {
+  std::vector<int> at;
+  for (size_t i = 1; i < frames.size(); ++i) {
+    if (frames[i]["lives"].Int() < frames[i - 1]["lives"].Int()) at.push_back(static_cast<int>(i));
+  }
+  return at;
+}
+
+TEST(ScenarioGame, SittingOnOwnMinesLosesTheGame) {
+  // The tank never moves and lays a mine whenever it may: each mine arms under it.
+  auto run = RunGame({"--frames", "3000"}, "0 tap F1\n1 down LCONTROL\n");
+  ASSERT_EQ(run.status, 0) << run.err;
+  const auto& frames = run.frames;
+  for (size_t i = 1; i < frames.size(); ++i) {
+    ASSERT_EQ(BrokenInvariant(frames[i], &frames[i - 1]), "") << "frame " << i;
+  }
+  // The first mine, laid in frame 1 under the tank, is live 49 frames later.
+  EXPECT_EQ(frames[1]["mines"][0]["state"].Int(), kMineLaid);
+  EXPECT_EQ(frames[1]["mines"][0]["x"].Int(), 384 + 8);
+  EXPECT_EQ(frames[1]["mines"][0]["y"].Int(), 340 + 8);
+  std::vector<int> lost = LivesLost(frames);
+  ASSERT_EQ(lost.size(), 8u);
+  if (frames[50]["lives"].Int() == 7 && frames[49]["lives"].Int() == 8) {
+    EXPECT_EQ(frames[50]["score"].Int(), frames[49]["score"].Int() - 150);
+    EXPECT_EQ(frames[50]["mines"][0]["state"].Int(), kMineUnlaid);
+  } else {
+    ADD_FAILURE() << "the first mine did not take the first life in frame 50";
+  }
+  // Every lost life but the last comes back 30 frames later at (384, 300), facing up.
+  for (size_t n = 0; n + 1 < lost.size(); ++n) {
+    int t = lost[n];
+    EXPECT_EQ(frames[t]["player_tank"]["state"].Int(), 1) << t;
+    EXPECT_EQ(frames[t + 29]["player_tank"]["state"].Int(), 1) << t;
+    const Json& back = frames[t + 30]["player_tank"];
+    EXPECT_EQ(back["state"].Int(), 2) << t;
+    EXPECT_EQ(back["x"].Int(), 384) << t;
+    EXPECT_EQ(back["y"].Int(), 300) << t;
+    EXPECT_EQ(back["frame"].Int(), 0) << t;
+  }
+  // The last one: the game-over text for 101 frames with the score at 0, then the title.
+  int end = lost.back();
+  ASSERT_LT(end + 101, static_cast<int>(frames.size()));
+  for (int k = end; k < end + 100; ++k) {
+    EXPECT_EQ(frames[k]["game_mode"].Int(), kPlaying) << k;
+    EXPECT_EQ(frames[k]["game_over_count"].Int(), k - end + 1) << k;
+    EXPECT_EQ(frames[k]["score"].Int(), 0) << k;
+    EXPECT_EQ(frames[k]["respawn_pending"].Int(), 0) << k;
+    EXPECT_EQ(frames[k]["player_tank"]["state"].Int(), 1) << k;
+  }
+  EXPECT_EQ(frames[end + 100]["game_mode"].Int(), kTitle);
+  EXPECT_EQ(frames[end + 100]["player_tank"]["state"].Int(), 2);
+  EXPECT_EQ(frames.back()["game_mode"].Int(), kTitle);
+  EXPECT_EQ(frames.back()["lives"].Int(), 0);
+}
+
+}  // namespace

@@ -1,0 +1,174 @@
+#include "game/scenario_support.h"
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+#include "tools/headless/runner.h"
+
+namespace scenario {
+
+namespace {
+
+const Json kNull;
+
+class Reader {
+ public:
+  explicit Reader(const std::string& text) : s_(text) {}
+
+  bool Value(Json* out) {
+    Skip();
+    if (i_ >= s_.size()) return false;
+    char c = s_[i_];
+    if (c == '{') return Object(out);
+    if (c == '[') return Array(out);
+    return Number(out);
+  }
+  bool AtEnd() {
+    Skip();
+    return i_ == s_.size();
+  }
+
+ private:
+  void Skip() {
+    while (i_ < s_.size() && (s_[i_] == ' ' || s_[i_] == '\n' || s_[i_] == '\t')) ++i_;
+  }
+  bool Take(char c) {
+    Skip();
+    if (i_ < s_.size() && s_[i_] == c) {
+      ++i_;
+      return true;
+    }
+    return false;
+  }
+  bool Number(Json* out) {
+    size_t start = i_;
+    if (i_ < s_.size() && s_[i_] == '-') ++i_;
+    while (i_ < s_.size() && s_[i_] >= '0' && s_[i_] <= '9') ++i_;
+    if (i_ == start || (i_ == start + 1 && s_[start] == '-')) return false;
+    out->type = Json::kInt;
+    out->number = std::strtoll(s_.c_str() + start, nullptr, 10);
+    return true;
+  }
+  bool Array(Json* out) {
+    out->type = Json::kArray;
+    ++i_;
+    if (Take(']')) return true;
+    do {
+      out->items.emplace_back();
+      if (!Value(&out->items.back())) return false;
+    } while (Take(','));
+    return Take(']');
+  }
+  bool Object(Json* out) {
+    out->type = Json::kObject;
+    ++i_;
+    if (Take('}')) return true;
+    do {
+      if (!Take('"')) return false;
+      size_t close = s_.find('"', i_);
+      if (close == std::string::npos) return false;
+      std::string key = s_.substr(i_, close - i_);
+      i_ = close + 1;
+      if (!Take(':')) return false;
+      out->fields.emplace_back(std::move(key), Json());
+      if (!Value(&out->fields.back().second)) return false;
+    } while (Take(','));
+    return Take('}');
+  }
+
+  const std::string& s_;
+  size_t i_ = 0;
+};
+
+std::string MakeScratchDir() {
+  std::string pattern = testing::TempDir() + "ferrowyn-scenario-XXXXXX";
+  std::vector<char> buffer(pattern.begin(), pattern.end());
+  buffer.push_back('\0');
+  const char* made = mkdtemp(buffer.data());
+  return made ? std::string(made) : std::string();
+}
+
+}  // namespace
+
+const Json& Json::operator[](const char* key) const {
+  for (const auto& [name, value] : fields) {
+    if (name == key) return value;
+  }
+  return kNull;
+}
+
+const Json& Json::operator[](size_t index) const {
+  return index < items.size() ? items[index] : kNull;
+}
+
+bool Json::Has(const char* key) const {
+  for (const auto& field : fields) {
+    if (field.first == key) return true;
+  }
+  return false;
+}
+
+bool ParseJson(const std::string& text, Json* out) {
+  Reader reader(text);
+  *out = Json();
+  return reader.Value(out) && reader.AtEnd();
+}
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  std::ostringstream text;
+  text << file.rdbuf();
+  return text.str();
+}
+
+RunResult RunGame(const std::vector<std::string>& args, const std::string& script) {
+  RunResult result;
+  result.dir = MakeScratchDir();
+  EXPECT_FALSE(result.dir.empty()) << "no scratch folder";
+  std::vector<std::string> full = args;
+  full.insert(full.end(), {"--data", FERROWYN_ASSETS_DIR, "--trace", result.dir + "/trace.jsonl"});
+  if (!script.empty()) {
+    std::ofstream(result.dir + "/script.txt") << script;
+    full.insert(full.end(), {"--script", result.dir + "/script.txt"});
+  }
+
+  std::fflush(nullptr);
+  pid_t child = fork();
+  if (child == 0) {
+    std::ostringstream out, err;
+    int status = runner::RunHeadless(full, out, err);
+    std::ofstream(result.dir + "/out.txt") << out.str();
+    std::ofstream(result.dir + "/err.txt") << err.str();
+    std::fflush(nullptr);
+    _exit(status);
+  }
+  int wait_status = 0;
+  EXPECT_GT(child, 0) << "fork failed";
+  if (child > 0 && waitpid(child, &wait_status, 0) == child) {
+    if (WIFEXITED(wait_status)) {
+      result.status = WEXITSTATUS(wait_status);
+    } else {
+      ADD_FAILURE() << "the runner died with signal " << WTERMSIG(wait_status);
+    }
+  }
+  result.out = ReadFile(result.dir + "/out.txt");
+  result.err = ReadFile(result.dir + "/err.txt");
+  result.trace = ReadFile(result.dir + "/trace.jsonl");
+  std::istringstream lines(result.trace);
+  std::string line;
+  while (std::getline(lines, line)) {
+    result.frames.emplace_back();
+    if (!ParseJson(line, &result.frames.back())) {
+      ADD_FAILURE() << "trace line " << result.frames.size() << " is not JSON";
+      break;
+    }
+  }
+  return result;
+}
+
+}  // namespace scenario

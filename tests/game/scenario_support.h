@@ -1,0 +1,53 @@
+// Runs the headless runner in a child process (the game's globals start fresh in each run,
+// as they do in a real program) and reads back its trace with a small JSON reader.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace scenario {
+
+// Just enough JSON for the trace: integers, arrays and objects.
+struct Json {
+  enum Type { kNull, kInt, kArray, kObject };
+  Type type = kNull;
+  long long number = 0;
+  std::vector<Json> items;
+  std::vector<std::pair<std::string, Json>> fields;
+
+  // Member by name; a null value when absent.
+  const Json& operator[](const char* key) const;
+  const Json& operator[](size_t index) const;
+  int Int() const { return static_cast<int>(number); }
+  bool Has(const char* key) const;
+};
+
+// Parses one JSON value filling the whole text; false when malformed.
+bool ParseJson(const std::string& text, Json* out);
+
+struct RunResult {
+  int status = -1;
+  std::string out, err;
+  std::string trace;         // the trace file as written
+  std::vector<Json> frames;  // its lines, parsed
+  std::string dir;           // the run's scratch folder (captures, audio)
+};
+
+// Runs the runner with `args` plus --data (the generated data files), --script (a file with
+// `script` when not empty) and --trace. Parse failures of the trace fail the current test.
+RunResult RunGame(const std::vector<std::string>& args, const std::string& script = "");
+
+// The file's whole content ("" when missing).
+std::string ReadFile(const std::string& path);
+
+// The program's generator, rebuilt from its rule: an independent reference for the tests.
+struct Lcg {
+  uint32_t state;
+  int Next() {
+    state = state * 214013u + 2531011u;
+    return static_cast<int>((state >> 16) & 0x7FFF);
+  }
+};
+
+}  // namespace scenario

@@ -1,0 +1,241 @@
+#include "tools/headless/runner.h"
+
+#include <windows.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <system_error>
+
+#include "game/world.h"
+#include "platform/host/headless_host.h"
+#include "tools/headless/options.h"
+#include "tools/headless/random_input.h"
+#include "tools/headless/script.h"
+#include "tools/headless/trace.h"
+#include "tools/headless/wav_writer.h"
+
+namespace runner {
+
+namespace {
+
+constexpr int kAxisRange = 16;  // the game sets both stick axes to -16..16
+
+// The raw host reading (-32768..32767) for `value` in -range..range: the centre of the raw
+// interval that the input stand-in's linear scaling maps back to exactly that value.
+int32_t RawAxis(int value, int range) {
+  const int64_t offset = (int64_t{value + range} * 65535 + range) / (2 * range);
+  return static_cast<int32_t>(offset - 32768);
+}
+
+// Everything one run needs between passes of the message loop.
+class Run {
+ public:
+  Run(const Options& options, const Script& script, host::HeadlessHost* host)
+      : options_(options), script_(script), host_(host) {
+    if (options.random_seed) random_ = std::make_unique<RandomInput>(*options.random_seed);
+    if (script.joystick_name) {
+      stick_.present = true;
+      stick_.name = *script.joystick_name;
+      host->SetJoystick(stick_);
+    }
+  }
+
+  bool OpenOutputs(std::ostream& err);
+  // One pass of the message loop: ends the frame before it, then sets the next one's input.
+  void Pump();
+  bool CloseOutputs(std::ostream& err);
+  long long FramesDone() const { return frames_done_; }
+
+ private:
+  void EndFrame(long long frame);
+  void ApplyInput(long long frame);
+
+  const Options& options_;
+  const Script& script_;
+  host::HeadlessHost* host_;
+  std::unique_ptr<RandomInput> random_;
+  host::Joystick stick_;
+  TraceWriter trace_;
+  WavWriter audio_;
+  std::vector<int16_t> mix_;
+  uint64_t audio_remainder_ = 0;
+  uint32_t audio_tick_ = 0;
+  uint32_t pass_tick_ = 0;
+  size_t next_event_ = 0;
+  long long pass_ = 0;
+  long long frames_done_ = 0;
+  bool capture_failed_ = false;
+};
+
+bool Run::OpenOutputs(std::ostream& err) {
+  if (!options_.trace_path.empty() && !trace_.Open(options_.trace_path)) {
+    err << "ferrowyn-headless: cannot write the trace " << options_.trace_path << "\n";
+    return false;
+  }
+  if (!options_.audio_path.empty() && !audio_.Open(options_.audio_path, host_->AudioRate())) {
+    err << "ferrowyn-headless: cannot write the audio " << options_.audio_path << "\n";
+    return false;
+  }
+  if (!options_.capture_dir.empty()) {
+    std::error_code ec;
+    std::filesystem::create_directories(options_.capture_dir, ec);
+    if (!std::filesystem::is_directory(options_.capture_dir)) {
+      err << "ferrowyn-headless: cannot make the capture folder " << options_.capture_dir << "\n";
+      return false;
+    }
+  }
+  return true;
+}
+
+void Run::Pump() {
+  // Read on every pass, audio or not: a clock read counts towards the host's idle
+  // millisecond, and the trace must not depend on which outputs were asked for.
+  pass_tick_ = host_->Ticks();
+  if (pass_ == 0) {
+    audio_tick_ = pass_tick_;
+  } else {
+    EndFrame(pass_ - 1);
+  }
+  ApplyInput(pass_);
+  ++pass_;
+}
+
+void Run::EndFrame(long long frame) {
+  if (options_.frames && frame >= *options_.frames) return;  // ran on while closing
+  trace_.WriteFrame(frame);
+  if (options_.CaptureFrame(frame)) {
+    char name[32];
+    std::snprintf(name, sizeof name, "frame-%06lld.png", frame);
+    std::string path = (std::filesystem::path(options_.capture_dir) / name).string();
+    if (!host_->SavePng(path)) capture_failed_ = true;
+  }
+  if (audio_.IsOpen()) {
+    // The virtual time this frame took, as sample frames; the remainder carries over.
+    uint64_t scaled = uint64_t{pass_tick_ - audio_tick_} * host_->AudioRate() + audio_remainder_;
+    audio_tick_ = pass_tick_;
+    audio_remainder_ = scaled % 1000;
+    size_t count = scaled / 1000;
+    mix_.assign(count * 2, 0);
+    host_->RenderAudio(mix_.data(), count);
+    audio_.Write(mix_.data(), count);
+  }
+  frames_done_ = frame + 1;
+  if (options_.frames && frames_done_ == *options_.frames) host_->RequestClose();
+}
+
+void Run::ApplyInput(long long frame) {
+  bool stick_moved = false;
+  const auto& events = script_.events;
+  for (; next_event_ < events.size() && events[next_event_].frame <= frame; ++next_event_) {
+    const ScriptEvent& e = events[next_event_];
+    switch (e.kind) {
+      case ScriptEvent::kKey:
+        host_->SetKey(static_cast<uint8_t>(e.code), e.down);
+        break;
+      case ScriptEvent::kAxis:
+        (e.code == 0 ? stick_.axis_x : stick_.axis_y) = RawAxis(e.value, kAxisRange);
+        stick_moved = true;
+        break;
+      case ScriptEvent::kButton:
+        stick_.buttons[e.code] = e.down ? 0x80 : 0;
+        stick_moved = true;
+        break;
+    }
+  }
+  if (stick_moved) host_->SetJoystick(stick_);
+  if (random_) {
+    random_->Step([this](int code, bool down) { host_->SetKey(static_cast<uint8_t>(code), down); });
+  }
+}
+
+bool Run::CloseOutputs(std::ostream& err) {
+  bool ok = true;
+  if (!trace_.Close()) {
+    err << "ferrowyn-headless: writing the trace " << options_.trace_path << " failed\n";
+    ok = false;
+  }
+  if (!audio_.Close()) {
+    err << "ferrowyn-headless: writing the audio " << options_.audio_path << " failed\n";
+    ok = false;
+  }
+  if (capture_failed_) {
+    err << "ferrowyn-headless: a capture could not be written into " << options_.capture_dir
+        << "\n";
+    ok = false;
+  }
+  return ok;
+}
+
+bool HasEscape(const Script& script) {
+  int escape = ScanCodeOf("ESCAPE");
+  for (const ScriptEvent& e : script.events) {
+    if (e.kind == ScriptEvent::kKey && e.code == escape && e.down) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+int RunHeadless(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  Options options;
+  std::string error;
+  if (!ParseOptions(args, &options, &error)) {
+    err << "ferrowyn-headless: " << error << "\n";
+    return 2;
+  }
+  if (options.help) {
+    out << kUsage;
+    return 0;
+  }
+  Script script;
+  if (!options.script_path.empty() && !LoadScript(options.script_path, &script, &error)) {
+    err << "ferrowyn-headless: " << error << "\n";
+    return 2;
+  }
+  if (!options.frames && !HasEscape(script)) {
+    err << "ferrowyn-headless: nothing would end this run: give --frames N, or press ESCAPE "
+           "in the script\n";
+    return 2;
+  }
+  std::error_code ec;
+  if (!std::filesystem::is_directory(options.data_dir, ec)) {
+    err << "ferrowyn-headless: no data folder " << options.data_dir << "\n";
+    return 2;
+  }
+
+  host::HeadlessHost host(options.start_tick);
+  Run run(options, script, &host);
+  if (!run.OpenOutputs(err)) return 2;
+  host.on_pump = [&run] { run.Pump(); };
+
+  // The game reads its data files from the current folder.
+  std::filesystem::path previous_dir = std::filesystem::current_path(ec);
+  std::filesystem::current_path(options.data_dir, ec);
+  if (ec) {
+    err << "ferrowyn-headless: cannot enter the data folder " << options.data_dir << "\n";
+    return 2;
+  }
+  host::Install(&host);
+  char command_line[] = "";
+  auto started = std::chrono::steady_clock::now();
+  int status = WinMain(GetModuleHandleA(nullptr), nullptr, command_line, SW_SHOW);
+  double seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+  host::Install(nullptr);
+  if (!previous_dir.empty()) std::filesystem::current_path(previous_dir, ec);
+
+  if (!run.CloseOutputs(err) && status == 0) status = 1;
+  char summary[160];
+  std::snprintf(summary, sizeof summary,
+                "ferrowyn-headless: %lld frames, level %d, score %d, lives %d, %.3f s, %.0f "
+                "frames/s\n",
+                run.FramesDone(), level, score, lives, seconds,
+                seconds > 0 ? run.FramesDone() / seconds : 0.0);
+  out << summary;
+  return status;
+}
+
+}  // namespace runner

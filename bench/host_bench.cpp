@@ -32,7 +32,10 @@ void ScalePage(benchmark::State& state) {
   }
   state.SetItemsProcessed(state.iterations() * rect.width * rect.height);
 }
-BENCHMARK(ScalePage)->Args({800, 600})->Args({1024, 768})->Args({1920, 1080})->Unit(
-    benchmark::kMicrosecond);
+BENCHMARK(ScalePage)
+    ->Args({800, 600})
+    ->Args({1024, 768})
+    ->Args({1920, 1080})
+    ->Unit(benchmark::kMicrosecond);
 
 }  // namespace

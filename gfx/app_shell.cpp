@@ -4,7 +4,9 @@ HWND main_window = nullptr;
 HINSTANCE app_instance = nullptr;
 DWORD frame_start_tick = 0;
 
-DWORD ReadTickCount() { return GetTickCount(); }
+DWORD ReadTickCount() {
+  return GetTickCount();
+}
 
 DWORD MarkFrameStart() {
   frame_start_tick = ReadTickCount();

@@ -2,9 +2,9 @@
 #pragma once
 #include <windows.h>
 
-extern HWND main_window;         // set once the main window exists
-extern HINSTANCE app_instance;   // the instance handle given to WinMain
-extern DWORD frame_start_tick;   // tick taken by the last MarkFrameStart
+extern HWND main_window;        // set once the main window exists
+extern HINSTANCE app_instance;  // the instance handle given to WinMain
+extern DWORD frame_start_tick;  // tick taken by the last MarkFrameStart
 
 DWORD ReadTickCount();
 DWORD MarkFrameStart();

@@ -54,8 +54,7 @@ bool ReadPalette(std::FILE* file, BitmapFile* bitmap) {
 }
 
 // Drops the row padding and turns 24-bit pixels into 5-5-5 16-bit values.
-void PackRows(const BYTE* raw, size_t raw_stride, int bits, int width, int height,
-              UCHAR* pixels) {
+void PackRows(const BYTE* raw, size_t raw_stride, int bits, int width, int height, UCHAR* pixels) {
   for (int row = 0; row < height; row++) {
     const BYTE* source = raw + raw_stride * static_cast<size_t>(row);
     if (bits != 24) {
@@ -76,8 +75,7 @@ void PackRows(const BYTE* raw, size_t raw_stride, int bits, int width, int heigh
 // or hostile file is refused instead of read past its end.
 int ReadBitmap(std::FILE* file, BitmapFile* bitmap) {
   long file_size = FileSize(file);
-  if (file_size < 0 || !ReadAt(file, 0, &bitmap->file_header, sizeof(BITMAPFILEHEADER)))
-    return 0;
+  if (file_size < 0 || !ReadAt(file, 0, &bitmap->file_header, sizeof(BITMAPFILEHEADER))) return 0;
   if (bitmap->file_header.bfType != BITMAP_MAGIC) return 0;
 
   // From here on a refusal leaves the record empty, so no later cut reads stale pixels
@@ -95,8 +93,7 @@ int ReadBitmap(std::FILE* file, BitmapFile* bitmap) {
   int64_t stride = (width * bits + 31) / 32 * 4;
   int64_t offset = bitmap->file_header.bfOffBits;
   int64_t header_end = sizeof(BITMAPFILEHEADER) + static_cast<int64_t>(info->biSize);
-  if (offset < header_end || offset > file_size || stride > (file_size - offset) / height)
-    return 0;
+  if (offset < header_end || offset > file_size || stride > (file_size - offset) / height) return 0;
   if (bits == 8 && !ReadPalette(file, bitmap)) return 0;
 
   size_t raw_size = static_cast<size_t>(stride * height);

@@ -21,9 +21,13 @@ int ReleaseBobParts(BOB* bob, bool release) {
 }
 
 // Three eighths of a size, rounded down piecewise.
-int HalfExtent(int size) { return (size >> 1) - (size >> 3); }
+int HalfExtent(int size) {
+  return (size >> 1) - (size >> 3);
+}
 
-int Distance(int a, int b) { return a > b ? a - b : b - a; }
+int Distance(int a, int b) {
+  return a > b ? a - b : b - a;
+}
 
 }  // namespace
 
@@ -87,8 +91,7 @@ int LoadBobFrame(BOB* bob, const BitmapFile* bitmap, int frame, int a, int b, in
 int DrawBobScaled(BOB* bob, int width, int height, LPDIRECTDRAWSURFACE dest) {
   if (!bob) return 0;
   if (!(bob->flags & BOB_VISIBLE)) return 1;
-  if (!dest || bob->frame < 0 || bob->frame >= BOB_MAX_FRAMES || !bob->frames[bob->frame])
-    return 0;
+  if (!dest || bob->frame < 0 || bob->frame >= BOB_MAX_FRAMES || !bob->frames[bob->frame]) return 0;
   // Right and bottom are exclusive: the frame's last column and row never show.
   RECT dest_rect{bob->x, bob->y, bob->x + width - 1, bob->y + height - 1};
   RECT source_rect{0, 0, bob->width - 1, bob->height - 1};

@@ -77,8 +77,8 @@ void ReleaseInterface(Interface** object) {
 
 int StartDisplay(int width, int height, int bpp) {
   if (DirectDrawCreate(nullptr, &draw_device, nullptr) != DD_OK) return 0;
-  if (draw_device->SetCooperativeLevel(main_window, DDSCL_FULLSCREEN | DDSCL_ALLOWREBOOT |
-                                                        DDSCL_EXCLUSIVE | DDSCL_ALLOWMODEX) !=
+  if (draw_device->SetCooperativeLevel(
+          main_window, DDSCL_FULLSCREEN | DDSCL_ALLOWREBOOT | DDSCL_EXCLUSIVE | DDSCL_ALLOWMODEX) !=
       DD_OK)
     return 0;
   if (draw_device->SetDisplayMode(width, height, bpp) != DD_OK) return 0;
@@ -154,8 +154,7 @@ LPDIRECTDRAWCLIPPER AttachClipper(LPDIRECTDRAWSURFACE surface, int count, const 
   return clipper;
 }
 
-LPDIRECTDRAWSURFACE CreateKeyedSurface(int width, int height, DWORD memory_caps,
-                                       int colour_key) {
+LPDIRECTDRAWSURFACE CreateKeyedSurface(int width, int height, DWORD memory_caps, int colour_key) {
   if (!draw_device) return nullptr;
   DDSURFACEDESC desc;
   std::memset(&desc, 0, sizeof(desc));
@@ -221,10 +220,18 @@ int UnlockSurface(LPDIRECTDRAWSURFACE surface, UCHAR* pixels) {
   return 1;
 }
 
-UCHAR* LockPrimary() { return LockPage(primary_surface, &primary_pixels, &primary_pitch); }
+UCHAR* LockPrimary() {
+  return LockPage(primary_surface, &primary_pixels, &primary_pitch);
+}
 
-int UnlockPrimary() { return UnlockPage(primary_surface, &primary_pixels, &primary_pitch); }
+int UnlockPrimary() {
+  return UnlockPage(primary_surface, &primary_pixels, &primary_pitch);
+}
 
-UCHAR* LockBackBuffer() { return LockPage(back_buffer, &back_pixels, &back_pitch); }
+UCHAR* LockBackBuffer() {
+  return LockPage(back_buffer, &back_pixels, &back_pitch);
+}
 
-int UnlockBackBuffer() { return UnlockPage(back_buffer, &back_pixels, &back_pitch); }
+int UnlockBackBuffer() {
+  return UnlockPage(back_buffer, &back_pixels, &back_pitch);
+}

@@ -22,8 +22,7 @@ int StopDisplay();
 LPDIRECTDRAWCLIPPER AttachClipper(LPDIRECTDRAWSURFACE surface, int count, const RECT* rects);
 LPDIRECTDRAWSURFACE CreateOffscreenSurface(int width, int height, DWORD memory_caps);
 // An off-screen plain surface whose source colour key is the given palette index.
-LPDIRECTDRAWSURFACE CreateKeyedSurface(int width, int height, DWORD memory_caps,
-                                       int colour_key);
+LPDIRECTDRAWSURFACE CreateKeyedSurface(int width, int height, DWORD memory_caps, int colour_key);
 int FlipPages();
 int WaitVerticalBlank();
 int FillSurface(LPDIRECTDRAWSURFACE surface, int colour);

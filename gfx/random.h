@@ -4,5 +4,5 @@
 #include <cstdint>
 
 void RandomSeed(uint32_t seed);
-int RandomNext();          // 0..32767
-uint32_t RandomState();    // the raw 32-bit state, for traces
+int RandomNext();        // 0..32767
+uint32_t RandomState();  // the raw 32-bit state, for traces

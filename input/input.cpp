@@ -1,6 +1,5 @@
 #include "input/input.h"
 
-#include <cstdio>
 #include <cstring>
 
 #include "gfx/app_shell.h"
@@ -20,7 +19,8 @@ char joystick_name[80];
 static const DWORD kSharedBackground = DISCL_BACKGROUND | DISCL_NONEXCLUSIVE;
 
 int OpenInputSystem() {
-  return DirectInputCreateA(app_instance, DIRECTINPUT_VERSION, &input_system, nullptr) == DI_OK ? 1 : 0;
+  return DirectInputCreateA(app_instance, DIRECTINPUT_VERSION, &input_system, nullptr) == DI_OK ? 1
+                                                                                                : 0;
 }
 
 void CloseInputSystem() {
@@ -41,14 +41,20 @@ static int InitSystemDevice(REFGUID guid, LPCDIDATAFORMAT format, LPDIRECTINPUTD
   return 1;
 }
 
-int InitKeyboard() { return InitSystemDevice(GUID_SysKeyboard, &c_dfDIKeyboard, &keyboard_device); }
+int InitKeyboard() {
+  return InitSystemDevice(GUID_SysKeyboard, &c_dfDIKeyboard, &keyboard_device);
+}
 
-int InitMouse() { return InitSystemDevice(GUID_SysMouse, &c_dfDIMouse, &mouse_device); }
+int InitMouse() {
+  return InitSystemDevice(GUID_SysMouse, &c_dfDIMouse, &mouse_device);
+}
 
 BOOL CALLBACK OnJoystickFound(LPCDIDEVICEINSTANCEA instance, LPVOID reference) {
   *static_cast<GUID*>(reference) = instance->guidInstance;
   // A product name longer than the buffer is cut, never overrun.
-  std::snprintf(joystick_name, sizeof(joystick_name), "%s", instance->tszProductName);
+  size_t length = strnlen(instance->tszProductName, sizeof(joystick_name) - 1);
+  std::memcpy(joystick_name, instance->tszProductName, length);
+  joystick_name[length] = '\0';
   return DIENUM_STOP;
 }
 
@@ -69,8 +75,8 @@ int InitJoystick(int x_min, int x_max, int y_min, int y_max) {
                             DIEDFL_ATTACHEDONLY);
   LPDIRECTINPUTDEVICEA device = nullptr;
   if (input_system->CreateDevice(joystick_guid, &device, nullptr) != DI_OK) return 0;
-  HRESULT found = device->QueryInterface(IID_IDirectInputDevice2A,
-                                         reinterpret_cast<void**>(&joystick_device));
+  HRESULT found =
+      device->QueryInterface(IID_IDirectInputDevice2A, reinterpret_cast<void**>(&joystick_device));
   device->Release();
   if (found != DI_OK) {
     joystick_device = nullptr;
@@ -101,8 +107,7 @@ int ReadJoystick() {
   }
   // A stick that needs no polling answers DI_NOEFFECT; its state is just as fresh.
   if (FAILED(joystick_device->Poll())) return 0;
-  return joystick_device->GetDeviceState(sizeof(joystick_state), &joystick_state) == DI_OK ? 1
-                                                                                           : 0;
+  return joystick_device->GetDeviceState(sizeof(joystick_state), &joystick_state) == DI_OK ? 1 : 0;
 }
 
 int ReadMouse() {
@@ -121,8 +126,14 @@ static void ReleaseDevice(Device** device) {
   *device = nullptr;
 }
 
-void ReleaseKeyboard() { ReleaseDevice(&keyboard_device); }
+void ReleaseKeyboard() {
+  ReleaseDevice(&keyboard_device);
+}
 
-void ReleaseJoystick() { ReleaseDevice(&joystick_device); }
+void ReleaseJoystick() {
+  ReleaseDevice(&joystick_device);
+}
 
-void ReleaseMouse() { ReleaseDevice(&mouse_device); }
+void ReleaseMouse() {
+  ReleaseDevice(&mouse_device);
+}

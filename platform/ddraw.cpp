@@ -66,7 +66,9 @@ void Hold(T*& slot, T* object) {
   slot = object;
 }
 
-bool Fail(const char* name) { return platform::ShouldFail(name); }
+bool Fail(const char* name) {
+  return platform::ShouldFail(name);
+}
 
 class Palette;
 class Surface;
@@ -160,8 +162,7 @@ class Clipper final : public IDirectDrawClipper, public Object {
       b = RECT{std::min(b.left, r.left), std::min(b.top, r.top), std::max(b.right, r.right),
                std::max(b.bottom, r.bottom)};
     }
-    if (!rects.empty())
-      std::memcpy(clip_list->Buffer, rects.data(), rects.size() * sizeof(RECT));
+    if (!rects.empty()) std::memcpy(clip_list->Buffer, rects.data(), rects.size() * sizeof(RECT));
     return DD_OK;
   }
 
@@ -177,8 +178,7 @@ class Clipper final : public IDirectDrawClipper, public Object {
     if (header.dwSize != sizeof(RGNDATAHEADER) || header.iType != RDH_RECTANGLES)
       return DDERR_INVALIDPARAMS;
     rects_.resize(header.nCount);
-    if (header.nCount)
-      std::memcpy(rects_.data(), clip_list->Buffer, header.nCount * sizeof(RECT));
+    if (header.nCount) std::memcpy(rects_.data(), clip_list->Buffer, header.nCount * sizeof(RECT));
     has_list_ = true;
     return DD_OK;
   }
@@ -257,8 +257,7 @@ class Surface final : public IDirectDrawSurface, public Object {
 
     if (!from) return DDERR_INVALIDPARAMS;
     RECT src = source_rect ? *source_rect : RECT{0, 0, from->width_, from->height_};
-    if (src.left >= src.right || src.top >= src.bottom ||
-        !Inside(src, from->width_, from->height_))
+    if (src.left >= src.right || src.top >= src.bottom || !Inside(src, from->width_, from->height_))
       return DDERR_INVALIDRECT;
 
     DDCOLORKEY key{};
@@ -377,8 +376,8 @@ class Surface final : public IDirectDrawSurface, public Object {
                                  HANDLE event) override {
     if (Fail("IDirectDrawSurface::Lock")) return DDERR_SURFACELOST;
     if (!desc || desc->dwSize != sizeof(DDSURFACEDESC)) return DDERR_INVALIDPARAMS;
-    if (rect && (rect->left >= rect->right || rect->top >= rect->bottom ||
-                 !Inside(*rect, width_, height_)))
+    if (rect &&
+        (rect->left >= rect->right || rect->top >= rect->bottom || !Inside(*rect, width_, height_)))
       return DDERR_INVALIDRECT;
     if (locked_ || dc_) return DDERR_SURFACEBUSY;
     locked_ = true;
@@ -440,7 +439,8 @@ class Surface final : public IDirectDrawSurface, public Object {
     host::Rgb rgb[256] = {};
     if (palette_) {
       const PALETTEENTRY* entries = palette_->Entries();
-      for (int i = 0; i < 256; ++i) rgb[i] = {entries[i].peRed, entries[i].peGreen, entries[i].peBlue};
+      for (int i = 0; i < 256; ++i)
+        rgb[i] = {entries[i].peRed, entries[i].peGreen, entries[i].peBlue};
     }
     host::Current().Present(pixels_.data(), pitch_, width_, height_, rgb);
   }
@@ -459,8 +459,8 @@ class Surface final : public IDirectDrawSurface, public Object {
   std::vector<RECT> Parts(const RECT& dest) const {
     std::vector<RECT> parts;
     RECT bounds{0, 0, width_, height_};
-    std::vector<RECT> region = clipper_ ? clipper_->Region(width_, height_)
-                                        : std::vector<RECT>{bounds};
+    std::vector<RECT> region =
+        clipper_ ? clipper_->Region(width_, height_) : std::vector<RECT>{bounds};
     for (const RECT& clip : region) {
       RECT cut, part;
       if (Clipper::Intersect(dest, clip, &cut) && Clipper::Intersect(cut, bounds, &part))
@@ -512,7 +512,9 @@ bool Palette::IsOnScreen() const {
   return primary && primary->AttachedPalette() == this;
 }
 
-void PresentPrimary() { TheDisplay().primary->Present(); }
+void PresentPrimary() {
+  TheDisplay().primary->Present();
+}
 
 class DirectDraw final : public IDirectDraw, public Object {
  public:
@@ -538,8 +540,7 @@ class DirectDraw final : public IDirectDraw, public Object {
   }
 
   HRESULT STDMETHODCALLTYPE CreatePalette(DWORD flags, LPPALETTEENTRY entries,
-                                          LPDIRECTDRAWPALETTE* palette,
-                                          IUnknown* outer) override {
+                                          LPDIRECTDRAWPALETTE* palette, IUnknown* outer) override {
     if (Fail("IDirectDraw::CreatePalette")) return DDERR_OUTOFMEMORY;
     if (!palette || !entries) return DDERR_INVALIDPARAMS;
     if (!(flags & DDPCAPS_8BIT)) return DDERR_UNSUPPORTED;  // 8-bit surfaces only
@@ -561,12 +562,12 @@ class DirectDraw final : public IDirectDraw, public Object {
       if (display.primary) return DDERR_PRIMARYSURFACEALREADYEXISTS;
       DWORD back_count = (desc->dwFlags & DDSD_BACKBUFFERCOUNT) ? desc->dwBackBufferCount : 0;
       if (back_count > 1) return DDERR_UNSUPPORTED;  // one back buffer is all we keep
-      if (back_count == 1 && (caps & (DDSCAPS_FLIP | DDSCAPS_COMPLEX)) !=
-                                 (DDSCAPS_FLIP | DDSCAPS_COMPLEX))
+      if (back_count == 1 &&
+          (caps & (DDSCAPS_FLIP | DDSCAPS_COMPLEX)) != (DDSCAPS_FLIP | DDSCAPS_COMPLEX))
         return DDERR_INVALIDCAPS;
       Surface* primary =
-          Make<Surface>(display.width, display.height, caps | DDSCAPS_VISIBLE |
-                                                           (back_count ? DDSCAPS_FRONTBUFFER : 0));
+          Make<Surface>(display.width, display.height,
+                        caps | DDSCAPS_VISIBLE | (back_count ? DDSCAPS_FRONTBUFFER : 0));
       if (back_count == 1)
         primary->AttachBack(Make<Surface>(display.width, display.height,
                                           (caps & ~DDSCAPS_PRIMARYSURFACE) | DDSCAPS_BACKBUFFER));
@@ -579,8 +580,8 @@ class DirectDraw final : public IDirectDraw, public Object {
         desc->dwWidth == 0 || desc->dwHeight == 0 || desc->dwWidth > 16384 ||
         desc->dwHeight > 16384)
       return DDERR_INVALIDPARAMS;
-    *surface = Make<Surface>(static_cast<int>(desc->dwWidth), static_cast<int>(desc->dwHeight),
-                             caps);
+    *surface =
+        Make<Surface>(static_cast<int>(desc->dwWidth), static_cast<int>(desc->dwHeight), caps);
     return DD_OK;
   }
 

@@ -11,22 +11,26 @@
 #include "platform/fault.h"
 #include "platform/host/host.h"
 
-const DIDATAFORMAT c_dfDIKeyboard = {sizeof(DIDATAFORMAT), sizeof(DIOBJECTDATAFORMAT),
-                                     DIDF_RELAXIS, 256, 0, nullptr};
-const DIDATAFORMAT c_dfDIJoystick = {sizeof(DIDATAFORMAT), sizeof(DIOBJECTDATAFORMAT),
-                                     DIDF_ABSAXIS, sizeof(DIJOYSTATE), 0, nullptr};
-const DIDATAFORMAT c_dfDIMouse = {sizeof(DIDATAFORMAT), sizeof(DIOBJECTDATAFORMAT),
-                                  DIDF_RELAXIS, sizeof(DIMOUSESTATE), 0, nullptr};
+const DIDATAFORMAT c_dfDIKeyboard = {
+    sizeof(DIDATAFORMAT), sizeof(DIOBJECTDATAFORMAT), DIDF_RELAXIS, 256, 0, nullptr};
+const DIDATAFORMAT c_dfDIJoystick = {
+    sizeof(DIDATAFORMAT), sizeof(DIOBJECTDATAFORMAT), DIDF_ABSAXIS, sizeof(DIJOYSTATE), 0, nullptr};
+const DIDATAFORMAT c_dfDIMouse = {sizeof(DIDATAFORMAT),
+                                  sizeof(DIOBJECTDATAFORMAT),
+                                  DIDF_RELAXIS,
+                                  sizeof(DIMOUSESTATE),
+                                  0,
+                                  nullptr};
 
 const GUID GUID_SysMouse = {0x6F1D2B60, 0xD5A0, 0x11CF, {0xBF, 0xC7, 0x44, 0x45, 0x53, 0x54, 0, 0}};
-const GUID GUID_SysKeyboard = {0x6F1D2B61, 0xD5A0, 0x11CF,
-                               {0xBF, 0xC7, 0x44, 0x45, 0x53, 0x54, 0, 0}};
-const GUID IID_IDirectInputA = {0x89521360, 0xAA8A, 0x11CF,
-                                {0xBF, 0xC7, 0x44, 0x45, 0x53, 0x54, 0, 0}};
-const GUID IID_IDirectInputDeviceA = {0x5944E680, 0xC92E, 0x11CF,
-                                      {0xBF, 0xC7, 0x44, 0x45, 0x53, 0x54, 0, 0}};
-const GUID IID_IDirectInputDevice2A = {0x5944E682, 0xC92E, 0x11CF,
-                                       {0xBF, 0xC7, 0x44, 0x45, 0x53, 0x54, 0, 0}};
+const GUID GUID_SysKeyboard = {
+    0x6F1D2B61, 0xD5A0, 0x11CF, {0xBF, 0xC7, 0x44, 0x45, 0x53, 0x54, 0, 0}};
+const GUID IID_IDirectInputA = {
+    0x89521360, 0xAA8A, 0x11CF, {0xBF, 0xC7, 0x44, 0x45, 0x53, 0x54, 0, 0}};
+const GUID IID_IDirectInputDeviceA = {
+    0x5944E680, 0xC92E, 0x11CF, {0xBF, 0xC7, 0x44, 0x45, 0x53, 0x54, 0, 0}};
+const GUID IID_IDirectInputDevice2A = {
+    0x5944E682, 0xC92E, 0x11CF, {0xBF, 0xC7, 0x44, 0x45, 0x53, 0x54, 0, 0}};
 const GUID DIPROP_RANGE_ID = {4, 0, 0, {0, 0, 0, 0, 0, 0, 0, 0}};
 
 namespace {
@@ -37,7 +41,9 @@ const GUID kJoystickGuid = {0x4A6F7900, 0x0001, 0x11CF, {0x80, 0, 0, 0, 0, 0, 0,
 
 HRESULT joystick_poll_result = DI_NOEFFECT;
 
-bool SameGuid(const GUID& a, const GUID& b) { return std::memcmp(&a, &b, sizeof(GUID)) == 0; }
+bool SameGuid(const GUID& a, const GUID& b) {
+  return std::memcmp(&a, &b, sizeof(GUID)) == 0;
+}
 
 enum class Kind { kKeyboard, kMouse, kJoystick };
 
@@ -294,7 +300,9 @@ class Input final : public IDirectInputA {
 }  // namespace
 
 namespace platform {
-void SetJoystickPollResult(HRESULT result) { joystick_poll_result = result; }
+void SetJoystickPollResult(HRESULT result) {
+  joystick_poll_result = result;
+}
 }  // namespace platform
 
 HRESULT WINAPI DirectInputCreateA(HINSTANCE instance, DWORD version, LPDIRECTINPUTA* input,

@@ -13,22 +13,24 @@
 
 namespace {
 
-platform::Mixer& SharedMixer() {
-  static platform::Mixer mixer;
-  return mixer;
-}
+class SoundBuffer;
+class DirectSound;
 
-int live_sound_objects = 0;
+// Everything the stand-in keeps, in one place so that at exit the buffers go before the
+// mixer they are attached to.
+struct SoundState {
+  platform::Mixer mixer;
+  int live_sound_objects = 0;
+  std::vector<std::unique_ptr<DirectSound>> sounds;
+  std::vector<std::unique_ptr<SoundBuffer>> buffers;
+};
+
+SoundState& State();
+platform::Mixer& SharedMixer();
 
 template <class T>
-std::vector<std::unique_ptr<T>>& LiveObjects() {
-  static std::vector<std::unique_ptr<T>> live;
-  return live;
-}
-
-template <class T>
-void FreeObject(T* object) {
-  std::erase_if(LiveObjects<T>(), [object](const auto& p) { return p.get() == object; });
+void FreeObject(std::vector<std::unique_ptr<T>>& live, T* object) {
+  std::erase_if(live, [object](const auto& p) { return p.get() == object; });
 }
 
 bool ValidFormat(const WAVEFORMATEX& format) {
@@ -40,8 +42,7 @@ bool ValidFormat(const WAVEFORMATEX& format) {
 
 class SoundBuffer final : public IDirectSoundBuffer {
  public:
-  SoundBuffer(DWORD flags, const WAVEFORMATEX& format,
-              std::shared_ptr<std::vector<uint8_t>> sample)
+  SoundBuffer(DWORD flags, const WAVEFORMATEX& format, std::shared_ptr<std::vector<uint8_t>> sample)
       : flags_(flags), rate_(format.nSamplesPerSec) {
     voice_.sample = std::move(sample);
     voice_.channels = format.nChannels;
@@ -52,8 +53,8 @@ class SoundBuffer final : public IDirectSoundBuffer {
   ~SoundBuffer() override { SharedMixer().Detach(&voice_); }
 
   // A duplicate shares the sample and starts with the original's settings, stopped.
-  SoundBuffer(const SoundBuffer& original) : SoundBuffer(original.flags_, original.Format(),
-                                                         original.voice_.sample) {
+  SoundBuffer(const SoundBuffer& original)
+      : SoundBuffer(original.flags_, original.Format(), original.voice_.sample) {
     volume_ = original.volume_;
     pan_ = original.pan_;
     SharedMixer().SetLevels(&voice_, volume_, pan_);
@@ -67,12 +68,11 @@ class SoundBuffer final : public IDirectSoundBuffer {
   ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
   ULONG STDMETHODCALLTYPE Release() override {
     if (--refs_ > 0) return refs_;
-    FreeObject(this);
+    FreeObject(State().buffers, this);
     return 0;
   }
 
-  HRESULT STDMETHODCALLTYPE GetCurrentPosition(LPDWORD play_cursor,
-                                               LPDWORD write_cursor) override {
+  HRESULT STDMETHODCALLTYPE GetCurrentPosition(LPDWORD play_cursor, LPDWORD write_cursor) override {
     if (platform::ShouldFail("IDirectSoundBuffer::GetCurrentPosition")) return DSERR_GENERIC;
     // The mixer reads nothing ahead of the play cursor, so writing may start right there.
     DWORD cursor = SharedMixer().FramePosition(&voice_) * voice_.BlockBytes();
@@ -200,13 +200,13 @@ class SoundBuffer final : public IDirectSoundBuffer {
 class DirectSound final : public IDirectSound {
  public:
   DirectSound() {
-    if (live_sound_objects++ == 0) {
+    if (State().live_sound_objects++ == 0) {
       SharedMixer().SetOutputRate(host::Current().AudioRate());
       host::Current().SetAudioSource(&SharedMixer());
     }
   }
   ~DirectSound() override {
-    if (--live_sound_objects == 0) host::Current().SetAudioSource(nullptr);
+    if (--State().live_sound_objects == 0) host::Current().SetAudioSource(nullptr);
   }
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
@@ -216,7 +216,7 @@ class DirectSound final : public IDirectSound {
   ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
   ULONG STDMETHODCALLTYPE Release() override {
     if (--refs_ > 0) return refs_;
-    FreeObject(this);
+    FreeObject(State().sounds, this);
     return 0;
   }
 
@@ -239,7 +239,7 @@ class DirectSound final : public IDirectSound {
     // A fresh buffer holds silence: the mid value for unsigned 8-bit samples.
     auto sample = std::make_shared<std::vector<uint8_t>>(desc->dwBufferBytes,
                                                          format.wBitsPerSample == 8 ? 0x80 : 0);
-    auto& live = LiveObjects<SoundBuffer>();
+    auto& live = State().buffers;
     live.push_back(std::make_unique<SoundBuffer>(desc->dwFlags, format, std::move(sample)));
     *buffer = live.back().get();
     return DS_OK;
@@ -250,7 +250,7 @@ class DirectSound final : public IDirectSound {
     if (!original || !duplicate) return DSERR_INVALIDPARAM;
     *duplicate = nullptr;
     if (platform::ShouldFail("IDirectSound::DuplicateSoundBuffer")) return DSERR_OUTOFMEMORY;
-    auto& live = LiveObjects<SoundBuffer>();
+    auto& live = State().buffers;
     live.push_back(std::make_unique<SoundBuffer>(*static_cast<SoundBuffer*>(original)));
     *duplicate = live.back().get();
     return DS_OK;
@@ -266,6 +266,15 @@ class DirectSound final : public IDirectSound {
   ULONG refs_ = 1;
 };
 
+SoundState& State() {
+  static SoundState state;
+  return state;
+}
+
+platform::Mixer& SharedMixer() {
+  return State().mixer;
+}
+
 }  // namespace
 
 HRESULT WINAPI DirectSoundCreate(LPCGUID device, LPDIRECTSOUND* sound, LPUNKNOWN outer) {
@@ -275,7 +284,7 @@ HRESULT WINAPI DirectSoundCreate(LPCGUID device, LPDIRECTSOUND* sound, LPUNKNOWN
   if (outer) return DSERR_NOAGGREGATION;
   // Only the default device exists here.
   if (device) return DSERR_NODRIVER;
-  auto& live = LiveObjects<DirectSound>();
+  auto& live = State().sounds;
   live.push_back(std::make_unique<DirectSound>());
   *sound = live.back().get();
   return DS_OK;

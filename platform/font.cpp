@@ -163,7 +163,9 @@ const Glyph& GlyphOf(char c) {
 
 }  // namespace
 
-int Advance(char c) { return GlyphOf(c).width + 1; }
+int Advance(char c) {
+  return GlyphOf(c).width + 1;
+}
 
 bool Pixel(char c, int x, int y) {
   const Glyph& glyph = GlyphOf(c);

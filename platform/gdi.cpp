@@ -69,8 +69,7 @@ int WINAPI SetBkMode(HDC dc, int mode) {
 }
 
 BOOL WINAPI TextOutA(HDC dc, int x, int y, LPCSTR text, int length) {
-  if (platform::ShouldFail("TextOutA") || !dc || length < 0 || (length > 0 && !text))
-    return FALSE;
+  if (platform::ShouldFail("TextOutA") || !dc || length < 0 || (length > 0 && !text)) return FALSE;
   if (!dc->pixels) return TRUE;  // a window's DC: nothing of ours to draw on
   uint8_t ink = NearestEntry(dc->text_colour);
   bool opaque = dc->background_mode == OPAQUE;

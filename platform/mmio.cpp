@@ -39,7 +39,9 @@ DWORD ReadDword(const HMMIO__& file, uint64_t at) {
   return DWORD(p[0]) | DWORD(p[1]) << 8 | DWORD(p[2]) << 16 | DWORD(p[3]) << 24;
 }
 
-bool IsListChunk(FOURCC id) { return id == FOURCC_RIFF || id == FOURCC_LIST; }
+bool IsListChunk(FOURCC id) {
+  return id == FOURCC_RIFF || id == FOURCC_LIST;
+}
 
 }  // namespace
 

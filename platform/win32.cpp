@@ -66,37 +66,24 @@ uint8_t ScanCode(int key) {
   static const uint8_t kLetters[26] = {0x1E, 0x30, 0x2E, 0x20, 0x12, 0x21, 0x22, 0x23, 0x17,
                                        0x24, 0x25, 0x26, 0x32, 0x31, 0x18, 0x19, 0x10, 0x13,
                                        0x1F, 0x14, 0x16, 0x2F, 0x11, 0x2D, 0x15, 0x2C};
+  struct KeyPair {
+    int virtual_key;
+    uint8_t scan_code;
+  };
+  static const KeyPair kOthers[] = {
+      {VK_F11, 0x57},      {VK_F12, 0x58},      {VK_ESCAPE, 0x01}, {VK_RETURN, 0x1C},
+      {VK_SPACE, 0x39},    {VK_BACK, 0x0E},     {VK_TAB, 0x0F},    {VK_LEFT, 0xCB},
+      {VK_RIGHT, 0xCD},    {VK_UP, 0xC8},       {VK_DOWN, 0xD0},   {VK_HOME, 0xC7},
+      {VK_END, 0xCF},      {VK_PRIOR, 0xC9},    {VK_NEXT, 0xD1},   {VK_INSERT, 0xD2},
+      {VK_DELETE, 0xD3},   {VK_PAUSE, 0xC5},    {VK_LSHIFT, 0x2A}, {VK_RSHIFT, 0x36},
+      {VK_LCONTROL, 0x1D}, {VK_RCONTROL, 0x9D}, {VK_LMENU, 0x38},  {VK_RMENU, 0xB8}};
   if (key >= 'A' && key <= 'Z') return kLetters[key - 'A'];
   if (key >= '1' && key <= '9') return static_cast<uint8_t>(0x02 + key - '1');
   if (key == '0') return 0x0B;
   if (key >= VK_F1 && key <= VK_F10) return static_cast<uint8_t>(0x3B + key - VK_F1);
-  switch (key) {
-    case VK_F11: return 0x57;
-    case VK_F12: return 0x58;
-    case VK_ESCAPE: return 0x01;
-    case VK_RETURN: return 0x1C;
-    case VK_SPACE: return 0x39;
-    case VK_BACK: return 0x0E;
-    case VK_TAB: return 0x0F;
-    case VK_LEFT: return 0xCB;
-    case VK_RIGHT: return 0xCD;
-    case VK_UP: return 0xC8;
-    case VK_DOWN: return 0xD0;
-    case VK_HOME: return 0xC7;
-    case VK_END: return 0xCF;
-    case VK_PRIOR: return 0xC9;
-    case VK_NEXT: return 0xD1;
-    case VK_INSERT: return 0xD2;
-    case VK_DELETE: return 0xD3;
-    case VK_PAUSE: return 0xC5;
-    case VK_LSHIFT: return 0x2A;
-    case VK_RSHIFT: return 0x36;
-    case VK_LCONTROL: return 0x1D;
-    case VK_RCONTROL: return 0x9D;
-    case VK_LMENU: return 0x38;
-    case VK_RMENU: return 0xB8;
-    default: return 0;
-  }
+  for (const KeyPair& pair : kOthers)
+    if (pair.virtual_key == key) return pair.scan_code;
+  return 0;
 }
 
 }  // namespace
@@ -128,9 +115,9 @@ HWND WINAPI CreateWindowExA(DWORD ex_style, LPCSTR class_name, LPCSTR window_nam
   window->procedure = window_class->lpfnWndProc;
   window->needs_paint = (style & WS_VISIBLE) != 0;
 
-  CREATESTRUCTA create{param,  instance, menu, parent,      height,     width,
-                       y,      x,        static_cast<LONG>(style), window_name, class_name,
-                       ex_style};
+  CREATESTRUCTA create{
+      param,       instance,   menu,    parent, height, width, y, x, static_cast<LONG>(style),
+      window_name, class_name, ex_style};
   if (window->procedure(window, WM_CREATE, 0, reinterpret_cast<LPARAM>(&create)) == -1) {
     DestroyWindow(window);
     return nullptr;
@@ -209,7 +196,9 @@ void WINAPI PostQuitMessage(int exit_code) {
 
 // Key messages never reach the queue (keys are read from the host), so there is nothing
 // to translate into characters.
-BOOL WINAPI TranslateMessage(const MSG* msg) { return FALSE; }
+BOOL WINAPI TranslateMessage(const MSG* msg) {
+  return FALSE;
+}
 
 LRESULT WINAPI DispatchMessageA(const MSG* msg) {
   if (!msg) return 0;
@@ -227,19 +216,24 @@ HDC WINAPI BeginPaint(HWND window, LPPAINTSTRUCT paint) {
   return paint->hdc;
 }
 
-BOOL WINAPI EndPaint(HWND window, const PAINTSTRUCT* paint) { return TRUE; }
+BOOL WINAPI EndPaint(HWND window, const PAINTSTRUCT* paint) {
+  return TRUE;
+}
 
 SHORT WINAPI GetAsyncKeyState(int virtual_key) {
-  auto& host = host::Current();
+  auto held = [](int key) {
+    uint8_t scan = ScanCode(key);
+    return scan != 0 && host::Current().KeyDown(scan);
+  };
   bool down = false;
-  switch (virtual_key) {
-    case VK_SHIFT: down = host.KeyDown(0x2A) || host.KeyDown(0x36); break;
-    case VK_CONTROL: down = host.KeyDown(0x1D) || host.KeyDown(0x9D); break;
-    case VK_MENU: down = host.KeyDown(0x38) || host.KeyDown(0xB8); break;
-    default: {
-      uint8_t scan = ScanCode(virtual_key);
-      down = scan != 0 && host.KeyDown(scan);
-    }
+  if (virtual_key == VK_SHIFT) {
+    down = held(VK_LSHIFT) || held(VK_RSHIFT);
+  } else if (virtual_key == VK_CONTROL) {
+    down = held(VK_LCONTROL) || held(VK_RCONTROL);
+  } else if (virtual_key == VK_MENU) {
+    down = held(VK_LMENU) || held(VK_RMENU);
+  } else {
+    down = held(virtual_key);
   }
   return down ? static_cast<SHORT>(0x8000) : 0;
 }
@@ -271,9 +265,13 @@ HGDIOBJ WINAPI GetStockObject(int object) {
   return object >= 0 && object < 18 ? &stock[object] : nullptr;
 }
 
-DWORD WINAPI GetTickCount(void) { return host::Current().Ticks(); }
+DWORD WINAPI GetTickCount(void) {
+  return host::Current().Ticks();
+}
 
-void WINAPI Sleep(DWORD milliseconds) { host::Current().Sleep(milliseconds); }
+void WINAPI Sleep(DWORD milliseconds) {
+  host::Current().Sleep(milliseconds);
+}
 
 // ---- Old-style files: small integer handles over C streams ----
 
@@ -295,9 +293,12 @@ std::FILE* FileOf(HFILE file) {
 HFILE WINAPI OpenFile(LPCSTR file_name, LPOFSTRUCT open_info, UINT style) {
   if (platform::ShouldFail("OpenFile") || !file_name) return HFILE_ERROR;
   const char* mode = "rb";
-  if (style & OF_CREATE) mode = (style & OF_READWRITE) ? "w+b" : "wb";
-  else if (style & OF_READWRITE) mode = "r+b";
-  else if (style & OF_WRITE) mode = "r+b";
+  if (style & OF_CREATE)
+    mode = (style & OF_READWRITE) ? "w+b" : "wb";
+  else if (style & OF_READWRITE)
+    mode = "r+b";
+  else if (style & OF_WRITE)
+    mode = "r+b";
   std::FILE* stream = std::fopen(file_name, mode);
   if (open_info) {
     *open_info = OFSTRUCT{};

@@ -12,9 +12,13 @@ int sound_first_open = 1;
 DSBUFFERDESC sound_buffer_desc;
 WAVEFORMATEX sound_wave_format;
 
-static bool IdInRange(int id) { return id >= 0 && id < SOUND_SLOT_COUNT; }
+static bool IdInRange(int id) {
+  return id >= 0 && id < SOUND_SLOT_COUNT;
+}
 
-static bool HasBuffer(int id) { return IdInRange(id) && sound_slots[id].buffer; }
+static bool HasBuffer(int id) {
+  return IdInRange(id) && sound_slots[id].buffer;
+}
 
 static int FindFreeSlot() {
   for (int i = 0; i < SOUND_SLOT_COUNT; ++i)
@@ -110,8 +114,8 @@ int LoadWaveSound(const char* name, DWORD control_flags) {
   bool found = mmioDescend(file, &parent, nullptr, MMIO_FINDRIFF) == MMSYSERR_NOERROR;
   child.ckid = mmioFOURCC('f', 'm', 't', ' ');
   found = found && mmioDescend(file, &child, &parent, 0) == MMSYSERR_NOERROR;
-  found = found && mmioRead(file, reinterpret_cast<HPSTR>(&format), sizeof(format)) ==
-                       LONG(sizeof(format));
+  found = found &&
+          mmioRead(file, reinterpret_cast<HPSTR>(&format), sizeof(format)) == LONG(sizeof(format));
   found = found && format.wFormatTag == WAVE_FORMAT_PCM;
   found = found && mmioAscend(file, &child, 0) == MMSYSERR_NOERROR;
   child.ckid = mmioFOURCC('d', 'a', 't', 'a');
@@ -157,8 +161,8 @@ int LoadVocSound(const char* name) {
   if (size < 22) return -1;
   size_t block = bytes[20];
   if (block + 6 > size) return -1;
-  DWORD block_size = DWORD(bytes[block + 1]) | DWORD(bytes[block + 2]) << 8 |
-                     DWORD(bytes[block + 3]) << 16;
+  DWORD block_size =
+      DWORD(bytes[block + 1]) | DWORD(bytes[block + 2]) << 8 | DWORD(bytes[block + 3]) << 16;
   if (block_size < 2 || block + 6 + (block_size - 2) > size) return -1;
   int id = FindFreeSlot();
   if (id < 0) return -1;

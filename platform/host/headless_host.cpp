@@ -78,9 +78,13 @@ bool HeadlessHost::OpenWindow(const char* title, int width, int height) {
   return true;
 }
 
-void HeadlessHost::CloseWindow() { window_open_ = false; }
+void HeadlessHost::CloseWindow() {
+  window_open_ = false;
+}
 
-void HeadlessHost::ShowCursor(bool visible) { cursor_visible_ = visible; }
+void HeadlessHost::ShowCursor(bool visible) {
+  cursor_visible_ = visible;
+}
 
 uint32_t HeadlessHost::Ticks() {
   if (++idle_reads_ >= kReadsPerIdleMillisecond) {
@@ -102,9 +106,13 @@ bool HeadlessHost::PumpEvents() {
   return close;
 }
 
-bool HeadlessHost::KeyDown(uint8_t scan_code) { return keys_[scan_code] != 0; }
+bool HeadlessHost::KeyDown(uint8_t scan_code) {
+  return keys_[scan_code] != 0;
+}
 
-Joystick HeadlessHost::ReadJoystick() { return joystick_; }
+Joystick HeadlessHost::ReadJoystick() {
+  return joystick_;
+}
 
 void HeadlessHost::Present(const uint8_t* pixels, int pitch, int width, int height,
                            const Rgb* palette) {
@@ -118,17 +126,29 @@ void HeadlessHost::Present(const uint8_t* pixels, int pitch, int width, int heig
   ++present_count_;
 }
 
-int HeadlessHost::AudioRate() { return audio_rate_; }
+int HeadlessHost::AudioRate() {
+  return audio_rate_;
+}
 
-void HeadlessHost::SetAudioSource(AudioSource* source) { audio_source_ = source; }
+void HeadlessHost::SetAudioSource(AudioSource* source) {
+  audio_source_ = source;
+}
 
-void HeadlessHost::SetKey(uint8_t scan_code, bool down) { keys_[scan_code] = down ? 0x80 : 0; }
+void HeadlessHost::SetKey(uint8_t scan_code, bool down) {
+  keys_[scan_code] = down ? 0x80 : 0;
+}
 
-void HeadlessHost::SetJoystick(const Joystick& joystick) { joystick_ = joystick; }
+void HeadlessHost::SetJoystick(const Joystick& joystick) {
+  joystick_ = joystick;
+}
 
-void HeadlessHost::RequestClose() { close_requested_ = true; }
+void HeadlessHost::RequestClose() {
+  close_requested_ = true;
+}
 
-void HeadlessHost::SetWindowFails(bool fails) { window_fails_ = fails; }
+void HeadlessHost::SetWindowFails(bool fails) {
+  window_fails_ = fails;
+}
 
 Rgb HeadlessHost::PagePixel(int x, int y) const {
   if (!HasPage() || x < 0 || y < 0 || x >= page_width_ || y >= page_height_) return Rgb{0, 0, 0};
@@ -137,8 +157,7 @@ Rgb HeadlessHost::PagePixel(int x, int y) const {
 
 bool HeadlessHost::SavePng(const std::string& path) const {
   if (!HasPage()) return false;
-  return WritePng(path, page_.data(), page_width_, page_width_, page_height_,
-                  page_palette_.data());
+  return WritePng(path, page_.data(), page_width_, page_width_, page_height_, page_palette_.data());
 }
 
 void HeadlessHost::RenderAudio(int16_t* stereo, size_t frames) {

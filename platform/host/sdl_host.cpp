@@ -187,8 +187,12 @@ void PageScaler::Scale(const uint8_t* page, int page_pitch, int page_width, int 
   }
 }
 
-void SdlHost::SdlDeleter::operator()(SDL_Window* window) const { SDL_DestroyWindow(window); }
-void SdlHost::SdlDeleter::operator()(SDL_Surface* surface) const { SDL_FreeSurface(surface); }
+void SdlHost::SdlDeleter::operator()(SDL_Window* window) const {
+  SDL_DestroyWindow(window);
+}
+void SdlHost::SdlDeleter::operator()(SDL_Surface* surface) const {
+  SDL_FreeSurface(surface);
+}
 void SdlHost::SdlDeleter::operator()(_SDL_Joystick* joystick) const {
   SDL_JoystickClose(joystick);
 }
@@ -239,13 +243,23 @@ void SdlHost::CloseWindow() {
   SDL_QuitSubSystem(SDL_INIT_VIDEO);
 }
 
-void SdlHost::ShowCursor(bool visible) { SDL_ShowCursor(visible ? SDL_ENABLE : SDL_DISABLE); }
+void SdlHost::ShowCursor(bool visible) {
+  SDL_ShowCursor(visible ? SDL_ENABLE : SDL_DISABLE);
+}
 
-uint32_t SdlHost::Ticks() { return static_cast<uint32_t>(SDL_GetTicks64()); }
+uint32_t SdlHost::Ticks() {
+  return static_cast<uint32_t>(SDL_GetTicks64());
+}
 
-void SdlHost::Sleep(uint32_t ms) { SDL_Delay(ms); }
+void SdlHost::Sleep(uint32_t ms) {
+  SDL_Delay(ms);
+}
 
 bool SdlHost::PumpEvents() {
+  for (int dik = 0; dik < 256; ++dik)
+    if (release_next_[dik]) keys_[dik] = 0;
+  std::memset(pressed_now_, 0, sizeof pressed_now_);
+  std::memset(release_next_, 0, sizeof release_next_);
   bool close = false;
   SDL_Event event;
   while (SDL_PollEvent(&event)) {
@@ -288,7 +302,19 @@ void SdlHost::HandleKey(const SDL_Event& event) {
   if (first_press && key.scancode == SDL_SCANCODE_F11) ToggleFullScreen();
   if (first_press && key.scancode == SDL_SCANCODE_PRINTSCREEN) SaveScreenshot();
   if (key.scancode < 0 || key.scancode >= SDL_NUM_SCANCODES) return;
-  if (uint8_t dik = kKeyTable[key.scancode]) keys_[dik] = down ? 0x80 : 0;
+  uint8_t dik = kKeyTable[key.scancode];
+  if (!dik) return;
+  if (down) {
+    keys_[dik] = 0x80;
+    pressed_now_[dik] = 1;
+    release_next_[dik] = 0;
+  } else if (pressed_now_[dik]) {
+    // A tap shorter than one pump still reads as held until the next one, or the game
+    // (which polls once a frame) would never see it.
+    release_next_[dik] = 1;
+  } else {
+    keys_[dik] = 0;
+  }
 }
 
 void SdlHost::HandleWindowEvent(const SDL_Event& event) {
@@ -303,11 +329,14 @@ void SdlHost::HandleWindowEvent(const SDL_Event& event) {
     case SDL_WINDOWEVENT_FOCUS_LOST:
       // Key releases made elsewhere never reach us: forget every key rather than keep it held.
       std::memset(keys_, 0, sizeof keys_);
+      std::memset(release_next_, 0, sizeof release_next_);
       break;
   }
 }
 
-bool SdlHost::KeyDown(uint8_t scan_code) { return keys_[scan_code] != 0; }
+bool SdlHost::KeyDown(uint8_t scan_code) {
+  return keys_[scan_code] != 0;
+}
 
 void SdlHost::OpenFirstJoystick() {
   for (int index = 0; index < SDL_NumJoysticks(); ++index) {
@@ -329,7 +358,8 @@ Joystick SdlHost::ReadJoystick() {
   if (axes > 0) state.axis_x = SDL_JoystickGetAxis(joystick, 0);
   if (axes > 1) state.axis_y = SDL_JoystickGetAxis(joystick, 1);
   int buttons = std::min(SDL_JoystickNumButtons(joystick), static_cast<int>(sizeof state.buttons));
-  for (int i = 0; i < buttons; ++i) state.buttons[i] = SDL_JoystickGetButton(joystick, i) ? 0x80 : 0;
+  for (int i = 0; i < buttons; ++i)
+    state.buttons[i] = SDL_JoystickGetButton(joystick, i) ? 0x80 : 0;
   return state;
 }
 
@@ -342,20 +372,26 @@ void SdlHost::ToggleFullScreen() {
     int display = std::max(0, SDL_GetWindowDisplayIndex(window));
     int scale = 1;
     SDL_Rect usable;
-    if (SDL_GetDisplayUsableBounds(display, &usable) == 0 && window_width_ > 0 && window_height_ > 0)
+    if (SDL_GetDisplayUsableBounds(display, &usable) == 0 && window_width_ > 0 &&
+        window_height_ > 0)
       scale = std::max(1, std::min(usable.w / window_width_, usable.h / window_height_));
     SDL_SetWindowSize(window, window_width_ * scale, window_height_ * scale);
     SDL_SetWindowPosition(window, SDL_WINDOWPOS_CENTERED_DISPLAY(display),
                           SDL_WINDOWPOS_CENTERED_DISPLAY(display));
   } else {
+    // Cover the desktop first: without a window manager the request alone changes nothing.
+    SDL_Rect desktop;
+    if (SDL_GetDisplayBounds(std::max(0, SDL_GetWindowDisplayIndex(window)), &desktop) == 0) {
+      SDL_SetWindowPosition(window, desktop.x, desktop.y);
+      SDL_SetWindowSize(window, desktop.w, desktop.h);
+    }
     SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN_DESKTOP);
   }
   bars_stale_ = true;
   Redraw();
 }
 
-void SdlHost::Present(const uint8_t* pixels, int pitch, int width, int height,
-                      const Rgb* palette) {
+void SdlHost::Present(const uint8_t* pixels, int pitch, int width, int height, const Rgb* palette) {
   if (!pixels || width <= 0 || height <= 0) return;
   // An unchanged page costs a compare, not a conversion and an upload.
   bool changed = width != page_width_ || height != page_height_;
@@ -392,8 +428,8 @@ void SdlHost::Redraw() {
   SDL_Surface* target = surface;
   if (!direct) {
     if (!staging_ || staging_->w != rect.width || staging_->h != rect.height)
-      staging_.reset(SDL_CreateRGBSurfaceWithFormat(0, rect.width, rect.height, 32,
-                                                    SDL_PIXELFORMAT_XRGB8888));
+      staging_.reset(
+          SDL_CreateRGBSurfaceWithFormat(0, rect.width, rect.height, 32, SDL_PIXELFORMAT_XRGB8888));
     if (!staging_) return;
     target = staging_.get();
   }
@@ -481,8 +517,7 @@ void SdlHost::OpenAudio() {
   want.userdata = this;
   SDL_AudioSpec have{};
   // Take the device's own rate when it is a usual one, so SDL need not resample again.
-  audio_device_ =
-      SDL_OpenAudioDevice(nullptr, 0, &want, &have, SDL_AUDIO_ALLOW_FREQUENCY_CHANGE);
+  audio_device_ = SDL_OpenAudioDevice(nullptr, 0, &want, &have, SDL_AUDIO_ALLOW_FREQUENCY_CHANGE);
   if (audio_device_ && have.freq != 44100 && have.freq != 48000) {
     SDL_CloseAudioDevice(audio_device_);
     audio_device_ = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);

@@ -84,7 +84,9 @@ class SdlHost : public Host {
   int surface_height_ = 0;
   int page_width_ = 0;
   int page_height_ = 0;
-  uint8_t keys_[256] = {};
+  uint8_t keys_[256] = {};          // by DirectInput scan code, 0x80 = down
+  uint8_t pressed_now_[256] = {};   // went down during the current pump
+  uint8_t release_next_[256] = {};  // released during it too: let go at the next pump
   std::vector<uint8_t> page_;
   std::array<Rgb, 256> palette_ = {};
   std::array<uint32_t, 256> colours_ = {};  // palette_ in the target surface's format

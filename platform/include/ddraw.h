@@ -257,8 +257,7 @@ struct IDirectDrawPalette : public IUnknown {
 };
 
 struct IDirectDrawClipper : public IUnknown {
-  virtual HRESULT STDMETHODCALLTYPE GetClipList(LPRECT rect, LPRGNDATA clip_list,
-                                                LPDWORD size) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetClipList(LPRECT rect, LPRGNDATA clip_list, LPDWORD size) = 0;
   virtual HRESULT STDMETHODCALLTYPE SetClipList(LPRGNDATA clip_list, DWORD flags) = 0;
   virtual HRESULT STDMETHODCALLTYPE SetHWnd(DWORD flags, HWND window) = 0;
 };

@@ -184,8 +184,8 @@ struct IDirectInputA : public IUnknown {
   virtual HRESULT STDMETHODCALLTYPE CreateDevice(REFGUID guid, IDirectInputDeviceA** device,
                                                  LPUNKNOWN outer) = 0;
   virtual HRESULT STDMETHODCALLTYPE EnumDevices(DWORD device_type,
-                                                LPDIENUMDEVICESCALLBACKA callback,
-                                                LPVOID reference, DWORD flags) = 0;
+                                                LPDIENUMDEVICESCALLBACKA callback, LPVOID reference,
+                                                DWORD flags) = 0;
 };
 
 typedef IDirectInputA* LPDIRECTINPUTA;

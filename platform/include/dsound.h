@@ -96,8 +96,8 @@ struct IDirectSoundBuffer : public IUnknown {
   virtual HRESULT STDMETHODCALLTYPE GetVolume(LPLONG volume) = 0;
   virtual HRESULT STDMETHODCALLTYPE GetStatus(LPDWORD status) = 0;
   virtual HRESULT STDMETHODCALLTYPE Lock(DWORD offset, DWORD bytes, LPVOID* part1,
-                                         LPDWORD part1_bytes, LPVOID* part2,
-                                         LPDWORD part2_bytes, DWORD flags) = 0;
+                                         LPDWORD part1_bytes, LPVOID* part2, LPDWORD part2_bytes,
+                                         DWORD flags) = 0;
   virtual HRESULT STDMETHODCALLTYPE Play(DWORD reserved1, DWORD priority, DWORD flags) = 0;
   virtual HRESULT STDMETHODCALLTYPE SetCurrentPosition(DWORD position) = 0;
   virtual HRESULT STDMETHODCALLTYPE SetVolume(LONG volume) = 0;

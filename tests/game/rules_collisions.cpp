@@ -25,9 +25,11 @@ TEST_F(Rules, OverlapBoxesAreThreeQuartersOfTheSpriteAnchoredAtItsCorner) {
   EXPECT_EQ(RectsOverlap(0, 0, 32, 32, -24, 0, 32, 32), 0);
   EXPECT_EQ(RectsOverlap(0, 0, 32, 32, 0, 23, 32, 32), 1);
   EXPECT_EQ(RectsOverlap(0, 0, 32, 32, 0, 24, 32, 32), 0);
-  // The mine's 21 x 21 box has half size 8: a tank and a mine box touch within 20 pixels.
-  EXPECT_EQ(RectsOverlap(0, 0, 32, 32, 19, 0, 21, 21), 1);
-  EXPECT_EQ(RectsOverlap(0, 0, 32, 32, 20, 0, 21, 21), 0);
+  // Half sizes 12 and 8: a 21 x 21 box still overlaps a tank 23 pixels off, not 24.
+  EXPECT_EQ(RectsOverlap(0, 0, 32, 32, 23, 0, 21, 21), 1);
+  EXPECT_EQ(RectsOverlap(0, 0, 32, 32, 24, 0, 21, 21), 0);
+  EXPECT_EQ(RectsOverlap(0, 0, 32, 32, -15, 0, 21, 21), 1);
+  EXPECT_EQ(RectsOverlap(0, 0, 32, 32, -16, 0, 21, 21), 0);
 }
 
 TEST_F(Rules, KillsScoreFiveByShellAndFiftyByMineAndTheOwnMineCostsOneHundredFifty) {

@@ -1,5 +1,6 @@
 // Level start, the level-won sequence and the game-over countdown.
 #include "game/rules_support.h"
+#include "gfx/app_shell.h"
 #include "gfx/display.h"
 
 namespace {
@@ -11,6 +12,8 @@ class RulesOnScreen : public Rules {
  protected:
   void SetUp() override {
     Rules::SetUp();
+    // The display only needs a handle to bind to; no window is opened.
+    main_window = reinterpret_cast<HWND>(1);
     ASSERT_EQ(StartDisplay(800, 600, 8), 1);
   }
   void TearDown() override { StopDisplay(); }

@@ -116,6 +116,7 @@ TEST_F(Rules, FifteenMinesALevelOneEveryFiftyFramesWhileHeld) {
   EXPECT_EQ(mines_laid, 1);
   EXPECT_EQ(mines[0].state, MINE_LAID);
   EXPECT_EQ(mines[0].x, 408);
+  player_tank.x = 600;  // off the mine before it arms
   for (int frame = 1; frame < 50; frame++) PlayFrame();
   EXPECT_EQ(mines_laid, 1);
   PlayFrame();

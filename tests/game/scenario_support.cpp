@@ -14,7 +14,7 @@ namespace scenario {
 
 namespace {
 
-const Json kNull;
+const Json kAbsent;
 
 class Reader {
  public:
@@ -99,11 +99,11 @@ const Json& Json::operator[](const char* key) const {
   for (const auto& [name, value] : fields) {
     if (name == key) return value;
   }
-  return kNull;
+  return kAbsent;
 }
 
-const Json& Json::operator[](size_t index) const {
-  return index < items.size() ? items[index] : kNull;
+const Json& Json::operator[](int index) const {
+  return index >= 0 && static_cast<size_t>(index) < items.size() ? items[index] : kAbsent;
 }
 
 bool Json::Has(const char* key) const {

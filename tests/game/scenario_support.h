@@ -18,7 +18,7 @@ struct Json {
 
   // Member by name; a null value when absent.
   const Json& operator[](const char* key) const;
-  const Json& operator[](size_t index) const;
+  const Json& operator[](int index) const;
   int Int() const { return static_cast<int>(number); }
   bool Has(const char* key) const;
 };

@@ -1,9 +1,8 @@
 // Shared by the graphics tests: a started 800 x 600 display, pixel access, a host that
-// reports each sleep, and small files in a temporary folder.
+// reports each sleep, and files in the test's temporary folder.
 #pragma once
 #include <gtest/gtest.h>
 
-#include <cstdint>
 #include <fstream>
 #include <functional>
 #include <iterator>
@@ -35,39 +34,39 @@ inline UCHAR PixelAt(LPDIRECTDRAWSURFACE surface, int x, int y) {
   return value;
 }
 
-// The headless host, with a hook run before every sleep (a frame wait's pause).
-class SleepWatchHost : public host::HeadlessHost {
+// The headless host, installed for one scope, calling a hook at the start of each
+// frame-clock step (the first sleep after a new mark).
+class StepWatchHost : public host::HeadlessHost {
  public:
-  using HeadlessHost::HeadlessHost;
+  explicit StepWatchHost(uint32_t start_tick = 0) : HeadlessHost(start_tick) {
+    host::Install(this);
+  }
+  ~StepWatchHost() override { host::Install(previous_); }
   void Sleep(uint32_t ms) override {
     slept += ms;
-    if (before_sleep) before_sleep();
+    if (on_step && (steps == 0 || frame_start_tick != mark_)) ++steps, on_step();
+    mark_ = frame_start_tick;
     HeadlessHost::Sleep(ms);
   }
   uint32_t slept = 0;
-  std::function<void()> before_sleep;
-};
-
-// Installs a host for one scope and puts the previous one back.
-class ScopedHost {
- public:
-  explicit ScopedHost(host::Host* replacement) : previous_(&host::Current()) {
-    host::Install(replacement);
-  }
-  ~ScopedHost() { host::Install(previous_); }
+  int steps = 0;
+  std::function<void()> on_step;
 
  private:
-  host::Host* previous_;
+  host::Host* previous_ = &host::Current();
+  DWORD mark_ = 0;
 };
 
-inline std::string TempPath(const std::string& name) { return testing::TempDir() + name; }
+inline std::string TempPath(const std::string& name) {
+  return testing::TempDir() + name;
+}
 
 inline void WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
-  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                              static_cast<std::streamsize>(bytes.size()));
+  std::ofstream(path, std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
 }
 
 inline std::string ReadFile(const std::string& path) {
   std::ifstream file(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+  return std::string(std::istreambuf_iterator<char>(file), {});
 }

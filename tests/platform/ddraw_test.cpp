@@ -7,7 +7,9 @@
 
 namespace {
 
-host::HeadlessHost& Headless() { return dynamic_cast<host::HeadlessHost&>(host::Current()); }
+host::HeadlessHost& Headless() {
+  return dynamic_cast<host::HeadlessHost&>(host::Current());
+}
 
 class DirectDrawTest : public testing::Test {
  protected:

@@ -1,5 +1,5 @@
-// The SDL host: page scaling without a window, and the host itself on SDL's dummy video and
-// audio drivers (no display or sound card needed).
+// The SDL host: page scaling without a window, and the host itself on SDL's
+// dummy video and audio drivers (no display or sound card needed).
 #include <SDL.h>
 #include <gtest/gtest.h>
 
@@ -28,8 +28,10 @@ void ExpectRect(PageRect rect, int x, int y, int width, int height) {
 
 TEST(PageFit, KeepsTheAspectAndCentres) {
   ExpectRect(FitPage(800, 600, 1024, 768), 0, 0, 1024, 768);
-  ExpectRect(FitPage(800, 600, 1920, 1080), 240, 0, 1440, 1080);  // bars left and right
-  ExpectRect(FitPage(800, 600, 800, 1000), 0, 200, 800, 600);     // bars top and bottom
+  ExpectRect(FitPage(800, 600, 1920, 1080), 240, 0, 1440,
+             1080);  // bars left and right
+  ExpectRect(FitPage(800, 600, 800, 1000), 0, 200, 800,
+             600);  // bars top and bottom
   ExpectRect(FitPage(800, 600, 400, 300), 0, 0, 400, 300);
   PageRect none = FitPage(800, 600, 0, 0);  // a minimised window
   EXPECT_EQ(none.width * none.height, 0);
@@ -50,17 +52,20 @@ TEST(PageScaler, OneToOneHonoursBothPitchesAndLeavesPaddingAlone) {
   std::vector<uint32_t> target(target_pitch_px * h, 0xDEADBEEF);
   auto colours = Colours();
   PageScaler scaler;
-  scaler.Scale(page.data(), page_pitch, w, h, colours.data(), target.data(), target_pitch_px * 4,
-               w, h);
+  scaler.Scale(page.data(), page_pitch, w, h, colours.data(), target.data(), target_pitch_px * 4, w,
+               h);
   for (int y = 0; y < h; ++y) {
     for (int x = 0; x < w; ++x)
       EXPECT_EQ(target[y * target_pitch_px + x], colours[10 * y + x]) << x << "," << y;
-    for (int x = w; x < target_pitch_px; ++x) EXPECT_EQ(target[y * target_pitch_px + x], 0xDEADBEEF);
+    for (int x = w; x < target_pitch_px; ++x)
+      EXPECT_EQ(target[y * target_pitch_px + x], 0xDEADBEEF);
   }
 }
 
-// Which page column (or row) each target column shows, read back from the result.
-std::vector<int> SourceColumns(const std::vector<uint32_t>& row, const std::vector<uint32_t>& colours) {
+// Which page column (or row) each target column shows, read back from the
+// result.
+std::vector<int> SourceColumns(const std::vector<uint32_t>& row,
+                               const std::vector<uint32_t>& colours) {
   std::vector<int> columns;
   for (uint32_t pixel : row) {
     auto found = std::find(colours.begin(), colours.end(), pixel);
@@ -70,7 +75,8 @@ std::vector<int> SourceColumns(const std::vector<uint32_t>& row, const std::vect
 }
 
 TEST(PageScaler, UpscalingByAFractionShowsEveryPageColumnAndRowInOrder) {
-  // 800 x 600 to 1440 x 1080 is 1.8 times: each page pixel must become one or two, none lost.
+  // 800 x 600 to 1440 x 1080 is 1.8 times: each page pixel must become one or
+  // two, none lost.
   const int pw = 100, ph = 60, tw = 180, th = 108;
   std::vector<uint8_t> page(pw * ph);
   for (int y = 0; y < ph; ++y)
@@ -88,7 +94,8 @@ TEST(PageScaler, UpscalingByAFractionShowsEveryPageColumnAndRowInOrder) {
     int step = columns[x] - columns[x - 1];
     EXPECT_TRUE(step == 0 || step == 1) << "column " << x;
   }
-  // Rows alternate between even and odd page rows; count the runs to see each row kept.
+  // Rows alternate between even and odd page rows; count the runs to see each
+  // row kept.
   int runs = 1;
   for (int y = 1; y < th; ++y) {
     bool odd = target[y * tw] != colours[0];
@@ -107,8 +114,8 @@ TEST(PageScaler, ReusedScalerFollowsChangesOfEitherWidth) {
   auto scale = [&](PageScaler& scaler, const std::vector<uint8_t>& page, int width) {
     std::vector<uint32_t> target(width);
     int page_width = static_cast<int>(page.size());
-    scaler.Scale(page.data(), page_width, page_width, 1, colours.data(), target.data(),
-                 width * 4, width, 1);
+    scaler.Scale(page.data(), page_width, page_width, 1, colours.data(), target.data(), width * 4,
+                 width, 1);
     return target;
   };
   PageScaler reused;
@@ -118,7 +125,8 @@ TEST(PageScaler, ReusedScalerFollowsChangesOfEitherWidth) {
     EXPECT_EQ(scale(reused, *page, width), scale(fresh, *page, width))
         << page->size() << " to " << width;
   }
-  EXPECT_EQ(scale(reused, wide, 8), (std::vector<uint32_t>(colours.begin() + 1, colours.begin() + 9)));
+  EXPECT_EQ(scale(reused, wide, 8),
+            (std::vector<uint32_t>(colours.begin() + 1, colours.begin() + 9)));
 }
 
 // The host itself, on SDL's dummy drivers.
@@ -141,8 +149,8 @@ class SdlHostTest : public testing::Test {
   Uint32 SurfacePixel(int x, int y) {
     SDL_Surface* surface = SDL_GetWindowSurface(sdl.Window());
     EXPECT_EQ(surface->format->BytesPerPixel, 4);
-    return *reinterpret_cast<Uint32*>(static_cast<uint8_t*>(surface->pixels) +
-                                      y * surface->pitch + x * 4);
+    return *reinterpret_cast<Uint32*>(static_cast<uint8_t*>(surface->pixels) + y * surface->pitch +
+                                      x * 4);
   }
 
   Uint32 Mapped(const host::Rgb& rgb) {
@@ -169,6 +177,21 @@ TEST_F(SdlHostTest, KeysArriveByDirectInputScanCode) {
     sdl.PumpEvents();
     EXPECT_FALSE(sdl.KeyDown(dik)) << SDL_GetScancodeName(scancode);
   }
+
+  // A tap that starts and ends between two pumps is seen for one pump, then let go.
+  Key(SDL_SCANCODE_SPACE, true);
+  Key(SDL_SCANCODE_SPACE, false);
+  sdl.PumpEvents();
+  EXPECT_TRUE(sdl.KeyDown(0x39));
+  sdl.PumpEvents();
+  EXPECT_FALSE(sdl.KeyDown(0x39));
+  // Tapped and pressed again: still held after the next pump.
+  Key(SDL_SCANCODE_SPACE, true);
+  Key(SDL_SCANCODE_SPACE, false);
+  Key(SDL_SCANCODE_SPACE, true);
+  sdl.PumpEvents();
+  sdl.PumpEvents();
+  EXPECT_TRUE(sdl.KeyDown(0x39));
 }
 
 TEST_F(SdlHostTest, AltEnterIsTheHostsAndFocusLossReleasesKeys) {
@@ -224,7 +247,8 @@ TEST_F(SdlHostTest, PageIsScaledIntoTheWindowAndRedrawnAfterAResize) {
   sdl.Present(page.data(), 800, 800, 600, palette);
   EXPECT_EQ(SurfacePixel(w / 2, h / 2), Mapped(palette[1]));
 
-  // Windowed and wider than the page: black bars, and the kept page drawn again unasked.
+  // Windowed and wider than the page: black bars, and the kept page drawn again
+  // unasked.
   Key(SDL_SCANCODE_F11, true);
   sdl.PumpEvents();
   SDL_SetWindowSize(sdl.Window(), 1000, 600);
@@ -248,7 +272,8 @@ TEST_F(SdlHostTest, PrintScreenSavesTheVisiblePage) {
   sdl.Present(page.data(), 800, 800, 600, palette);
   Key(SDL_SCANCODE_PRINTSCREEN, true);
   Key(SDL_SCANCODE_PRINTSCREEN, false);
-  Key(SDL_SCANCODE_PRINTSCREEN, true);  // a second shot in the same second gets its own file
+  Key(SDL_SCANCODE_PRINTSCREEN,
+      true);  // a second shot in the same second gets its own file
   sdl.PumpEvents();
 
   std::vector<fs::path> shots;
@@ -284,7 +309,8 @@ TEST_F(SdlHostTest, AudioDevicePullsTheSourceUntilItIsSwappedOut) {
   while (source.calls < 2 && std::chrono::steady_clock::now() < deadline)
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
   EXPECT_GE(source.calls, 2);
-  // Once the swap returns the old source is never called again, so it may be destroyed.
+  // Once the swap returns the old source is never called again, so it may be
+  // destroyed.
   sdl.SetAudioSource(nullptr);
   int calls = source.calls;
   std::this_thread::sleep_for(std::chrono::milliseconds(60));

@@ -4,6 +4,8 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <algorithm>
 #include <string>
 
 #include "platform/font.h"
@@ -91,12 +93,11 @@ TEST_F(TextTest, GlyphPixelsTakeTheNearestPaletteEntryAndNothingElseChanges) {
   for (int y = 0; y < 600; ++y) {
     for (int x = 0; x < 800; ++x) {
       int cx = x - 10, cy = y - 20;
-      bool glyph = cy >= 0 && cy < 16 && cx >= 0 && cx < platform::font::TextWidth("Hi", 2) &&
-                   platform::font::Pixel(cx < platform::font::Advance('H') ? 'H' : 'i',
-                                         cx < platform::font::Advance('H')
-                                             ? cx
-                                             : cx - platform::font::Advance('H'),
-                                         cy);
+      bool glyph =
+          cy >= 0 && cy < 16 && cx >= 0 && cx < platform::font::TextWidth("Hi", 2) &&
+          platform::font::Pixel(
+              cx < platform::font::Advance('H') ? 'H' : 'i',
+              cx < platform::font::Advance('H') ? cx : cx - platform::font::Advance('H'), cy);
       ASSERT_EQ(Shown(x, y), glyph ? 77 : 5) << x << "," << y;
       ink += glyph;
     }
@@ -145,13 +146,14 @@ TEST(HeadlessHost, KeepsThePresentedPageAndWritesItAsPng) {
   ASSERT_TRUE(headless.SavePng(path));
   EXPECT_FALSE(headless.SavePng("/nonexistent-dir/page.png"));
   if (std::system("command -v identify >/dev/null 2>&1") != 0) GTEST_SKIP() << "no identify";
-  std::string command = "identify -format '%w %h %[pixel:p{2,0}]' " + path;
+  std::string command =
+      "identify -format '%w %h %[fx:int(255*p{0,1}.g+0.5)] %[fx:int(255*p{2,0}.r+0.5)]' " + path;
   FILE* pipe = popen(command.c_str(), "r");
   ASSERT_NE(pipe, nullptr);
   char out[128] = {};
   ASSERT_NE(std::fgets(out, sizeof out, pipe), nullptr);
   pclose(pipe);
-  EXPECT_EQ(std::string(out), "3 2 red");
+  EXPECT_EQ(std::string(out), "3 2 20 255");
   std::remove(path.c_str());
 }
 

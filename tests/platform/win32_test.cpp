@@ -9,7 +9,9 @@
 
 namespace {
 
-host::HeadlessHost& Headless() { return dynamic_cast<host::HeadlessHost&>(host::Current()); }
+host::HeadlessHost& Headless() {
+  return dynamic_cast<host::HeadlessHost&>(host::Current());
+}
 
 std::vector<UINT> received;
 
@@ -123,8 +125,8 @@ TEST_F(WindowTest, QuitCarriesItsExitCode) {
 }
 
 TEST(Win32, WindowCreationFailsWithoutADisplayOrWhenInjected) {
-  EXPECT_EQ(CreateWindowExA(0, "NOSUCHCLASS", "x", WS_POPUP, 0, 0, 8, 8, nullptr, nullptr,
-                            nullptr, nullptr),
+  EXPECT_EQ(CreateWindowExA(0, "NOSUCHCLASS", "x", WS_POPUP, 0, 0, 8, 8, nullptr, nullptr, nullptr,
+                            nullptr),
             nullptr);
   Headless().SetWindowFails(true);
   EXPECT_EQ(CreateWindowExA(0, "TESTCLASS", "x", WS_POPUP, 0, 0, 8, 8, nullptr, nullptr, nullptr,
@@ -143,9 +145,9 @@ TEST(Win32, AsyncKeyStateReadsTheHostKeys) {
   struct {
     int vk;
     uint8_t scan;
-  } keys[] = {{VK_ESCAPE, 0x01}, {VK_F1, 0x3B}, {VK_F4, 0x3E}, {VK_F12, 0x58},
-              {VK_RETURN, 0x1C}, {VK_SPACE, 0x39}, {VK_UP, 0xC8}, {VK_LEFT, 0xCB},
-              {'A', 0x1E},       {'Q', 0x10},     {'M', 0x32},   {'0', 0x0B},
+  } keys[] = {{VK_ESCAPE, 0x01}, {VK_F1, 0x3B},     {VK_F4, 0x3E}, {VK_F12, 0x58},
+              {VK_RETURN, 0x1C}, {VK_SPACE, 0x39},  {VK_UP, 0xC8}, {VK_LEFT, 0xCB},
+              {'A', 0x1E},       {'Q', 0x10},       {'M', 0x32},   {'0', 0x0B},
               {'1', 0x02},       {VK_CONTROL, 0x9D}};
   for (const auto& key : keys) {
     EXPECT_EQ(GetAsyncKeyState(key.vk), 0) << key.vk;

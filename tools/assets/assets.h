@@ -49,8 +49,12 @@ constexpr std::array<SheetRow, 6> kSheetRows{kPlayerTankRow, kEnemyTankRow, kBla
                                              kExplosionRow,  kMineRow,      kShellRow};
 
 // Top-left pixel of a cell on the grid (a one-pixel line before every row and column).
-constexpr int CellLeft(const SheetRow& r, int column) { return 1 + column * (r.cell_width + 1); }
-constexpr int CellTop(const SheetRow& r) { return 1 + r.row * (r.cell_height + 1); }
+constexpr int CellLeft(const SheetRow& r, int column) {
+  return 1 + column * (r.cell_width + 1);
+}
+constexpr int CellTop(const SheetRow& r) {
+  return 1 + r.row * (r.cell_height + 1);
+}
 
 constexpr int kScreenWidth = 800;
 constexpr int kScreenHeight = 600;

@@ -11,8 +11,12 @@ namespace assets {
 Rgb Mix(Rgb a, Rgb b, float t) {
   return {a.r + (b.r - a.r) * t, a.g + (b.g - a.g) * t, a.b + (b.b - a.b) * t};
 }
-Rgb Scale(Rgb c, float k) { return {c.r * k, c.g * k, c.b * k}; }
-float Clamp01(float v) { return std::clamp(v, 0.f, 1.f); }
+Rgb Scale(Rgb c, float k) {
+  return {c.r * k, c.g * k, c.b * k};
+}
+float Clamp01(float v) {
+  return std::clamp(v, 0.f, 1.f);
+}
 float SmoothStep(float edge0, float edge1, float v) {
   float t = Clamp01((v - edge0) / (edge1 - edge0));
   return t * t * (3 - 2 * t);
@@ -26,8 +30,12 @@ uint32_t Random::Next() {
   state_ ^= state_ << 5;
   return state_;
 }
-float Random::Unit() { return float(Next() >> 8) / float(1 << 24); }
-int Random::Below(int n) { return int(Next() % uint32_t(n)); }
+float Random::Unit() {
+  return float(Next() >> 8) / float(1 << 24);
+}
+int Random::Below(int n) {
+  return int(Next() % uint32_t(n));
+}
 
 namespace {
 
@@ -69,7 +77,7 @@ float Fbm(float x, float y, uint32_t seed, int octaves) {
 
 namespace {
 
-struct RampSpec {
+struct RampRange {
   Ramp ramp;
   int first;
   int count;
@@ -78,8 +86,8 @@ struct RampSpec {
 
 // The palette is ramps of 15 or 16 entries each, so art shades smoothly in any hue it uses;
 // the text colours the game asks for (green, blue, red, yellow) are exact entries.
-const std::vector<RampSpec>& Ramps() {
-  static const std::vector<RampSpec> ramps = {
+const std::vector<RampRange>& Ramps() {
+  static const std::vector<RampRange> ramps = {
       {Ramp::kGrey, 1, 15, {{17, 17, 17}, {255, 255, 255}}},
       {Ramp::kPlayer, 16, 16, {{8, 28, 6}, {40, 90, 24}, {90, 160, 50}, {200, 245, 150}}},
       {Ramp::kEnemy, 32, 16, {{6, 10, 40}, {25, 50, 140}, {60, 110, 230}, {185, 215, 255}}},
@@ -106,7 +114,9 @@ const std::vector<RampSpec>& Ramps() {
   return ramps;
 }
 
-Rgb ToRgb(Color c) { return {float(c.r), float(c.g), float(c.b)}; }
+Rgb ToRgb(Color c) {
+  return {float(c.r), float(c.g), float(c.b)};
+}
 
 Rgb StopsAt(const std::vector<Color>& stops, float t) {
   float pos = Clamp01(t) * float(stops.size() - 1);
@@ -116,11 +126,11 @@ Rgb StopsAt(const std::vector<Color>& stops, float t) {
 
 Palette BuildPalette() {
   Palette palette{};
-  for (const RampSpec& spec : Ramps()) {
-    for (int i = 0; i < spec.count; ++i) {
-      Rgb c = StopsAt(spec.stops, float(i) / float(spec.count - 1));
-      palette[spec.first + i] = {uint8_t(std::lround(c.r)), uint8_t(std::lround(c.g)),
-                                 uint8_t(std::lround(c.b))};
+  for (const RampRange& range : Ramps()) {
+    for (int i = 0; i < range.count; ++i) {
+      Rgb c = StopsAt(range.stops, float(i) / float(range.count - 1));
+      palette[range.first + i] = {uint8_t(std::lround(c.r)), uint8_t(std::lround(c.g)),
+                                  uint8_t(std::lround(c.b))};
     }
   }
   palette[kTransparentIndex] = {255, 0, 255};
@@ -135,8 +145,8 @@ const Palette& GamePalette() {
 }
 
 Rgb RampColor(Ramp ramp, float t) {
-  for (const RampSpec& spec : Ramps()) {
-    if (spec.ramp == ramp) return Scale(StopsAt(spec.stops, t), 1.f / 255.f);
+  for (const RampRange& range : Ramps()) {
+    if (range.ramp == ramp) return Scale(StopsAt(range.stops, t), 1.f / 255.f);
   }
   return {};
 }

@@ -35,8 +35,24 @@ float ValueNoise(float x, float y, uint32_t seed);
 float Fbm(float x, float y, uint32_t seed, int octaves);
 
 // The palette's ramps, so the art picks colours that quantise cleanly.
-enum class Ramp { kGrey, kPlayer, kEnemy, kFire, kSmoke, kEarth, kSteel, kText,
-                  kRed,  kBlue,   kGold,  kSky,  kHills, kCyan,  kSand,  kMoss };
+enum class Ramp {
+  kGrey,
+  kPlayer,
+  kEnemy,
+  kFire,
+  kSmoke,
+  kEarth,
+  kSteel,
+  kText,
+  kRed,
+  kBlue,
+  kGold,
+  kSky,
+  kHills,
+  kCyan,
+  kSand,
+  kMoss
+};
 // t in [0, 1] from the ramp's darkest to its lightest entry.
 Rgb RampColor(Ramp ramp, float t);
 

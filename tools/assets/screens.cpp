@@ -86,8 +86,8 @@ std::vector<float> Soften(const std::vector<float>& mask, int width, int height,
 void DrawBigText(Canvas* c, int center_x, int top, const char* text, int scale, Ramp metal,
                  int outline) {
   int x = center_x - TextWidth(text, scale) / 2;
-  std::vector<float> mask = Soften(TextMask(c->width, c->height, x, top, text, scale), c->width,
-                                   c->height, scale / 3);
+  std::vector<float> mask =
+      Soften(TextMask(c->width, c->height, x, top, text, scale), c->width, c->height, scale / 3);
   std::vector<float> rim = Dilate(mask, c->width, c->height, outline);
   std::vector<float> shadow = Dilate(rim, c->width, c->height, outline);
   int height = platform::font::kHeight * scale;
@@ -158,11 +158,11 @@ void DrawGround(Canvas* c) {
 void DrawMineGauge(Canvas* c) {
   Recess(c, kGaugeWindow, RampColor(Ramp::kSteel, 0.02f));
   c->FillRect(kGaugeLeft, kGaugeTop, kGaugeLeft + 6 * kGaugeMines - 1, kGaugeBottom,
-              RampColor(Ramp::kMoss, 0.45f));
+              RampColor(Ramp::kMoss, 0.85f));
   for (int i = 0; i < kGaugeMines; ++i) {
     float cx = kGaugeLeft + 6 * i + 2.5f;
-    c->FillDisc(cx, 51.f, 2.6f, RampColor(Ramp::kSteel, 0.1f));
-    c->FillDisc(cx - 0.5f, 50.5f, 1.0f, RampColor(Ramp::kSteel, 0.45f));
+    c->FillDisc(cx, 51.f, 2.6f, RampColor(Ramp::kSteel, 0.12f));
+    c->FillDisc(cx - 0.5f, 50.5f, 1.0f, RampColor(Ramp::kSteel, 0.7f));
     c->Blend(int(cx), 47, RampColor(Ramp::kRed, 1.f));
     c->Blend(int(cx), 46, RampColor(Ramp::kRed, 0.6f));
   }
@@ -210,7 +210,15 @@ Image MakeBorder() {
     Rivet(&c, x, 8.f);
     Rivet(&c, x, 70.f);
   }
-  return Quantise(c, false, true);
+  Image border = Quantise(c, false, true);
+  // Dithering would speckle the number windows; the green digits want them flat.
+  uint8_t flat = uint8_t(NearestIndex(window));
+  for (const Box& b : {kLivesWindow, kEnemiesWindow, kScoreWindow, kLevelWindow}) {
+    for (int y = b.top; y <= b.bottom; ++y) {
+      for (int x = b.left; x <= b.right; ++x) border.At(x, y) = flat;
+    }
+  }
+  return border;
 }
 
 namespace {
@@ -225,12 +233,12 @@ void TankSilhouette(Canvas* c, float base_x, float base_y, float scale, float fa
     }
     c->FillPolygon(out, col);
   };
-  shape({-3, -3, 0, -7, 44, -7, 48, -3, 44, 1, 1, 1});          // tracks
-  shape({-1, -6, 2, -12, 38, -12, 47, -6});                     // hull
-  shape({9, -12, 12, -19, 29, -20, 34, -12});                   // turret
-  shape({29, -17, 64, -16.4f, 64, -14.2f, 29, -14});            // barrel
-  shape({61, -17.2f, 66, -17.2f, 66, -13.4f, 61, -13.4f});      // muzzle brake
-  shape({14, -19, 15, -19, 11.5f, -36, 11, -36});               // antenna
+  shape({-3, -3, 0, -7, 44, -7, 48, -3, 44, 1, 1, 1});      // tracks
+  shape({-1, -6, 2, -12, 38, -12, 47, -6});                 // hull
+  shape({9, -12, 12, -19, 29, -20, 34, -12});               // turret
+  shape({29, -17, 64, -16.4f, 64, -14.2f, 29, -14});        // barrel
+  shape({61, -17.2f, 66, -17.2f, 66, -13.4f, 61, -13.4f});  // muzzle brake
+  shape({14, -19, 15, -19, 11.5f, -36, 11, -36});           // antenna
 }
 
 float Ridge(float x, float base, float height, uint32_t seed, float width) {
@@ -241,7 +249,7 @@ float Ridge(float x, float base, float height, uint32_t seed, float width) {
 
 Image MakeTitle() {
   Canvas c(kScreenWidth, kScreenHeight);
-  const float sun_x = 585, sun_y = 318, sun_r = 58;
+  const float sun_x = 590, sun_y = 292, sun_r = 62;
   const int horizon = 330;
   for (int y = 0; y < kScreenHeight; ++y) {
     for (int x = 0; x < kScreenWidth; ++x) {
@@ -250,11 +258,10 @@ Image MakeTitle() {
         float t = std::pow(float(y) / horizon, 1.5f);
         Rgb sky = RampColor(Ramp::kSky, 0.04f + 0.8f * t);
         c.At(x, y) = Mix(sky, RampColor(Ramp::kSky, 1.f), glow * 0.6f);
-        if (std::hypot(x + 0.5f - sun_x, y + 0.5f - sun_y) < sun_r) {
+        if (y < horizon && std::hypot(x + 0.5f - sun_x, y + 0.5f - sun_y) < sun_r) {
           float band = (y > sun_y + 10 && int(y - sun_y) % 9 < 3) ? 0.85f : 1.f;
-          c.At(x, y) = Scale(RampColor(Ramp::kGold, 0.9f - 0.25f * (y - sun_y + sun_r) /
-                                                               (2 * sun_r)),
-                             band);
+          c.At(x, y) =
+              Scale(RampColor(Ramp::kGold, 0.9f - 0.25f * (y - sun_y + sun_r) / (2 * sun_r)), band);
         }
       } else {
         // The calm middle: a plain of sand, only gently shaded.
@@ -282,13 +289,13 @@ Image MakeTitle() {
     int near_top = int(Ridge(float(x), 352.f, 60.f, 4, 110.f));
     for (int y = far_top; y < horizon + 12; ++y) {
       float haze = float(y - far_top) / 60.f;
-      c.Blend(x, y, Mix(RampColor(Ramp::kHills, 0.55f), RampColor(Ramp::kSky, 0.62f),
-                        Clamp01(haze) * 0.6f));
+      c.Blend(
+          x, y,
+          Mix(RampColor(Ramp::kHills, 0.55f), RampColor(Ramp::kSky, 0.62f), Clamp01(haze) * 0.6f));
     }
     for (int y = near_top; y < horizon + 22; ++y) {
       float fade = Clamp01(float(y - (horizon + 8)) / 14.f);
-      c.Blend(x, y, RampColor(Ramp::kHills, 0.18f + 0.1f * float(y - near_top) / 40.f),
-              1.f - fade);
+      c.Blend(x, y, RampColor(Ramp::kHills, 0.18f + 0.1f * float(y - near_top) / 40.f), 1.f - fade);
     }
   }
   Rgb dark = RampColor(Ramp::kHills, 0.03f);

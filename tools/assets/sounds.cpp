@@ -14,9 +14,13 @@ constexpr float kTwoPi = 2 * std::numbers::pi_v<float>;
 
 using Wave = std::vector<float>;
 
-Wave Silence(float seconds) { return Wave(size_t(seconds * kRate), 0.f); }
+Wave Silence(float seconds) {
+  return Wave(size_t(seconds * kRate), 0.f);
+}
 
-float MidiHz(int note) { return 440.f * std::pow(2.f, float(note - 69) / 12.f); }
+float MidiHz(int note) {
+  return 440.f * std::pow(2.f, float(note - 69) / 12.f);
+}
 
 // Sum of harmonics 1/k^rolloff (only odd ones if `odd`), never above the Nyquist limit,
 // so bright tones do not alias at this low rate.
@@ -169,8 +173,8 @@ Samples MakeExplosion() {
 Samples MakeIntro() {
   Wave w = Silence(1.75f);
   // A rising call and a held chord: G C E G ... E G over C.
-  const Note call[] = {{0, 0.5f, 67},  {0.5f, 0.5f, 72}, {1, 0.5f, 76},
-                       {1.5f, 1, 79},  {2.6f, 0.4f, 76}, {3.0f, 2.3f, 79}};
+  const Note call[] = {{0, 0.5f, 67}, {0.5f, 0.5f, 72}, {1, 0.5f, 76},
+                       {1.5f, 1, 79}, {2.6f, 0.4f, 76}, {3.0f, 2.3f, 79}};
   const float beat = 0.3f;
   for (const Note& n : call) AddNote(&w, kBrass, n.beat * beat, n.beats * beat - 0.03f, n.note, 1);
   for (int low : {60, 64, 55}) AddNote(&w, kBrass, 3.0f * beat, 2.3f * beat, low, 0.45f);
@@ -180,9 +184,11 @@ Samples MakeIntro() {
 Samples MakeMineDrop() {
   Wave w = Silence(0.55f);
   // Inharmonic partials ring like struck steel; a second, softer hit is the bounce.
-  const float partials[][3] = {
-      {415, 0.16f, 1}, {1127, 0.11f, 0.7f}, {1864, 0.08f, 0.5f}, {2641, 0.05f, 0.35f},
-      {3493, 0.035f, 0.25f}};
+  const float partials[][3] = {{415, 0.16f, 1},
+                               {1127, 0.11f, 0.7f},
+                               {1864, 0.08f, 0.5f},
+                               {2641, 0.05f, 0.35f},
+                               {3493, 0.035f, 0.25f}};
   for (auto [start, level] : {std::pair{0.f, 1.f}, {0.13f, 0.45f}}) {
     for (const auto& p : partials) AddPartial(&w, start, p[0], p[1], p[2] * level);
     AddSweep(&w, start, 0.12f, 220, 90, 0.01f, 0.04f, 0.8f * level);
@@ -208,8 +214,8 @@ Samples MakePickup() {
 
 Samples MakeLevelWon() {
   Wave w = Silence(1.6f);
-  const Note tune[] = {{0, 0.5f, 76}, {0.5f, 0.5f, 79}, {1, 0.5f, 84},
-                       {1.5f, 0.5f, 79}, {2, 3.2f, 84}};
+  const Note tune[] = {
+      {0, 0.5f, 76}, {0.5f, 0.5f, 79}, {1, 0.5f, 84}, {1.5f, 0.5f, 79}, {2, 3.2f, 84}};
   const float beat = 0.24f;
   for (const Note& n : tune) AddNote(&w, kReed, n.beat * beat, n.beats * beat - 0.02f, n.note, 1);
   for (int low : {72, 76, 67}) AddNote(&w, kReed, 2 * beat, 3.2f * beat, low, 0.4f);
@@ -222,27 +228,27 @@ Samples MakeMusic() {
   constexpr int kBars = 16;
   Wave w = Silence(kBars * 4 * kBeat);
   // Chord roots as MIDI notes, with minor (true) or major thirds.
-  const std::pair<int, bool> chords[kBars] = {
-      {57, true}, {53, false}, {48, false}, {55, false}, {57, true}, {53, false},
-      {55, false}, {52, false}, {53, false}, {55, false}, {48, false}, {57, true},
-      {50, true}, {52, true},  {53, false}, {52, false}};
+  const std::pair<int, bool> chords[kBars] = {{57, true},  {53, false}, {48, false}, {55, false},
+                                              {57, true},  {53, false}, {55, false}, {52, false},
+                                              {53, false}, {55, false}, {48, false}, {57, true},
+                                              {50, true},  {52, true},  {53, false}, {52, false}};
   const std::vector<Note> melody = {
-      {0, 1.5f, 76},  {1.5f, 0.5f, 74}, {2, 1, 72},     {3, 1, 69},        // Am
-      {4, 1, 72},     {5, 1.5f, 77},    {6.5f, 0.5f, 76}, {7, 1, 72},      // F
-      {8, 1.5f, 76},  {9.5f, 0.5f, 79}, {10, 1, 76},    {11, 1, 72},       // C
-      {12, 1, 74},    {13, 1, 71},      {14, 2, 67},                       // G
-      {16, 0.5f, 69}, {16.5f, 0.5f, 72}, {17, 1, 76},   {18, 1.5f, 81}, {19.5f, 0.5f, 79},
-      {20, 1, 77},    {21, 1, 76},      {22, 1, 72},    {23, 1, 69},       // F
-      {24, 1, 71},    {25, 1, 74},      {26, 1, 79},    {27, 1, 77},       // G
-      {28, 3, 76},    {31, 1, 68},                                         // E
-      {32, 1.5f, 81}, {33.5f, 0.5f, 79}, {34, 1, 77},   {35, 1, 72},       // F
-      {36, 1, 74},    {37, 1.5f, 79},   {38.5f, 0.5f, 77}, {39, 1, 74},    // G
-      {40, 1, 76},    {41, 1, 79},      {42, 1.5f, 84}, {43.5f, 0.5f, 83}, // C
-      {44, 2, 81},    {46, 1, 76},      {47, 1, 72},                       // Am
-      {48, 1, 74},    {49, 1, 77},      {50, 1.5f, 81}, {51.5f, 0.5f, 79}, // Dm
-      {52, 1, 79},    {53, 1, 76},      {54, 1, 71},    {55, 1, 76},       // Em
-      {56, 1.5f, 77}, {57.5f, 0.5f, 76}, {58, 1, 74},   {59, 1, 72},       // F
-      {60, 2, 71},    {62, 1, 68},      {63, 1, 71},                       // E
+      {0, 1.5f, 76},  {1.5f, 0.5f, 74},  {2, 1, 72},        {3, 1, 69},   // Am
+      {4, 1, 72},     {5, 1.5f, 77},     {6.5f, 0.5f, 76},  {7, 1, 72},   // F
+      {8, 1.5f, 76},  {9.5f, 0.5f, 79},  {10, 1, 76},       {11, 1, 72},  // C
+      {12, 1, 74},    {13, 1, 71},       {14, 2, 67},                     // G
+      {16, 0.5f, 69}, {16.5f, 0.5f, 72}, {17, 1, 76},       {18, 1.5f, 81},    {19.5f, 0.5f, 79},
+      {20, 1, 77},    {21, 1, 76},       {22, 1, 72},       {23, 1, 69},        // F
+      {24, 1, 71},    {25, 1, 74},       {26, 1, 79},       {27, 1, 77},        // G
+      {28, 3, 76},    {31, 1, 68},                                              // E
+      {32, 1.5f, 81}, {33.5f, 0.5f, 79}, {34, 1, 77},       {35, 1, 72},        // F
+      {36, 1, 74},    {37, 1.5f, 79},    {38.5f, 0.5f, 77}, {39, 1, 74},        // G
+      {40, 1, 76},    {41, 1, 79},       {42, 1.5f, 84},    {43.5f, 0.5f, 83},  // C
+      {44, 2, 81},    {46, 1, 76},       {47, 1, 72},                           // Am
+      {48, 1, 74},    {49, 1, 77},       {50, 1.5f, 81},    {51.5f, 0.5f, 79},  // Dm
+      {52, 1, 79},    {53, 1, 76},       {54, 1, 71},       {55, 1, 76},        // Em
+      {56, 1.5f, 77}, {57.5f, 0.5f, 76}, {58, 1, 74},       {59, 1, 72},        // F
+      {60, 2, 71},    {62, 1, 68},       {63, 1, 71},                           // E
   };
   for (const Note& n : melody) {
     AddNote(&w, kLead, n.beat * kBeat, n.beats * kBeat - 0.04f, n.note, 0.34f, true);
@@ -263,8 +269,7 @@ Samples MakeMusic() {
     for (int half = 0; half < 4; ++half) {
       AddNoise(
           &w, start + (half + 0.5f) * kBeat, 0.05f, 900u + uint32_t(bar * 4 + half),
-          [](float) { return 0.95f; },
-          [](float t) { return 0.06f * std::exp(-t / 0.012f); });
+          [](float) { return 0.95f; }, [](float t) { return 0.06f * std::exp(-t / 0.012f); });
     }
   }
   // The mean is removed over the whole loop, so the seam stays where the waveform is.
@@ -277,7 +282,9 @@ Samples MakeMusic() {
 
 std::vector<uint8_t> EncodeWav(const Samples& samples) {
   std::vector<uint8_t> out;
-  auto tag = [&](const char* t) { out.insert(out.end(), t, t + 4); };
+  auto tag = [&](const char* t) {
+    for (int i = 0; i < 4; ++i) out.push_back(uint8_t(t[i]));
+  };
   auto u16 = [&](uint32_t v) {
     out.push_back(uint8_t(v));
     out.push_back(uint8_t(v >> 8));

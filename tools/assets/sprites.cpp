@@ -38,7 +38,8 @@ void Outline(Canvas* c, float keep) {
   }
 }
 
-// Tank facing up in the 31 x 31 art area (the game never shows a cell's last row and column); tread_phase shifts the track links.
+// Tank facing up in the 31 x 31 art area (the game never shows a cell's last row and column);
+// tread_phase shifts the track links.
 Canvas DrawTank(Ramp body, int tread_phase) {
   Canvas c(32, 32);
   auto paint = [&](int x, int y, Rgb col) { c.Blend(x, y, col); };
@@ -144,11 +145,11 @@ Canvas DrawBlast(int frame) {
 
 // Frames 1 to 9 are what the game shows: flash, growth, fire, smoke, fade.
 Canvas DrawExplosion(int frame) {
-  static const float radius[14] = {3, 9, 12, 14, 15.5f, 16.5f, 17, 17.5f, 18, 18.5f,
-                                   19, 19, 19, 19};
+  static const float radius[14] = {3,     9,  12,    14, 15.5f, 16.5f, 17,
+                                   17.5f, 18, 18.5f, 19, 19,    19,    19};
   static const float heat[14] = {0.95f, 1.1f, 1.0f, 0.88f, 0.74f, 0.6f, 0.46f,
-                                 0.32f, 0.2f, 0.1f, 0.05f, 0.02f, 0,     0};
-  static const float solid[14] = {1,    1,     1,     1,    1,     0.95f, 0.9f,
+                                 0.32f, 0.2f, 0.1f, 0.05f, 0.02f, 0,    0};
+  static const float solid[14] = {1,    1,     1,     1,     1,     0.95f, 0.9f,
                                   0.8f, 0.62f, 0.42f, 0.26f, 0.15f, 0.08f, 0.03f};
   Canvas c(42, 36);
   float cx = 20.5f, cy = 17.5f - 0.35f * frame;
@@ -185,9 +186,9 @@ Canvas DrawMine(int frame) {
   static const float blink[5] = {1.f, 1.f, 0.9f, 0.55f, 0.25f};
   float light = frame < 5 ? blink[frame] : 0.f;
   Canvas c(16, 16);
-  for (auto [x, y] : {std::pair{7, 1}, {7, 13}, {1, 7}, {13, 7}, {3, 3}, {11, 3}, {3, 11},
-                      {11, 11}}) {
-    c.Blend(x, y, RampColor(Ramp::kSteel, 0.55f));
+  for (auto [x, y] :
+       {std::pair{7, 1}, {7, 13}, {1, 7}, {13, 7}, {3, 3}, {11, 3}, {3, 11}, {11, 11}}) {
+    c.Blend(x, y, RampColor(Ramp::kSteel, 0.75f));
   }
   for (int y = 0; y < 15; ++y) {
     for (int x = 0; x < 15; ++x) {
@@ -197,10 +198,11 @@ Canvas DrawMine(int frame) {
       float t = 0.38f - 0.05f * (dx + dy);
       if (d > 4.5f) t = 0.12f;
       c.Blend(x, y, RampColor(Ramp::kSteel, t));
-      if (light > 0 && d < 3.4f) c.Blend(x, y, RampColor(Ramp::kRed, 1.f), 0.35f * light);
+      if (light > 0 && d < 2.9f) c.Blend(x, y, RampColor(Ramp::kRed, 0.8f), 0.3f * light);
     }
   }
-  c.FillDisc(7.5f, 7.5f, 1.6f, Mix({0.3f, 0.02f, 0.02f}, {1.f, 0.35f, 0.25f}, light));
+  c.FillDisc(7.5f, 7.5f, 1.6f, RampColor(Ramp::kRed, 0.3f + 0.7f * light));
+  if (light > 0.8f) c.FillRect(7, 7, 7, 7, RampColor(Ramp::kFire, 0.95f));
   return c;
 }
 

@@ -48,7 +48,7 @@ int LoadPaletteFile(const char* name, PALETTEENTRY* entries) {
   for (int i = 0; i < 256; i++) {
     unsigned red, green, blue, flags;
     // A file that ends early leaves the remaining entries as they were.
-    std::fscanf(file, "%u %u %u %u", &red, &green, &blue, &flags);
+    if (std::fscanf(file, "%u %u %u %u", &red, &green, &blue, &flags) != 4) break;
     entries[i].peRed = static_cast<BYTE>(red);
     entries[i].peGreen = static_cast<BYTE>(green);
     entries[i].peBlue = static_cast<BYTE>(blue);

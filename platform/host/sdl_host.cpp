@@ -198,8 +198,6 @@ void SdlHost::SdlDeleter::operator()(_SDL_Joystick* joystick) const {
 }
 
 SdlHost::SdlHost() {
-  // The page is scaled in software straight into the window: far cheaper than a renderer.
-  SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
   // The game reads its stick whether or not the window has the focus.
   SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");
   if (SDL_Init(SDL_INIT_JOYSTICK) == 0) OpenFirstJoystick();
@@ -219,6 +217,10 @@ bool SdlHost::OpenWindow(const char* title, int width, int height) {
     std::fprintf(stderr, "ferrowyn: cannot open a window: %s\n", SDL_GetError());
     return false;
   }
+  // On X11 the page is scaled in software straight into the window: far cheaper than SDL's
+  // renderer. Drivers with no such framebuffer (Wayland, KMS) need the renderer behind it.
+  if (const char* driver = SDL_GetCurrentVideoDriver(); driver && std::strcmp(driver, "x11") == 0)
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
   // Made as large as the desktop too, so it covers the screen even with no window manager to
   // honour the full-screen request.
   SDL_Rect desktop{SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width, height};

@@ -1,5 +1,8 @@
 // Stand-in for the Win32 declarations the game and engine use, with Windows' own names,
 // widths and values, so the same sources build here and against the real headers.
+//
+// Fault injection names (platform::FailCall): "RegisterClassA" (returns 0),
+// "CreateWindowExA" (NULL), "OpenFile" (HFILE_ERROR), "TextOutA" (FALSE).
 #pragma once
 #include <cstddef>
 #include <cstdint>

@@ -1,5 +1,5 @@
 // Shared by the graphics tests: a started 800 x 600 display, pixel access, a host that
-// reports each sleep, and files in the test's temporary folder.
+// reports each frame-clock step, and files in the test's temporary folder.
 #pragma once
 #include <gtest/gtest.h>
 
@@ -34,8 +34,7 @@ inline UCHAR PixelAt(LPDIRECTDRAWSURFACE surface, int x, int y) {
   return value;
 }
 
-// The headless host, installed for one scope, calling a hook at the start of each
-// frame-clock step (the first sleep after a new mark).
+// The headless host for one scope; on_step runs at the first sleep after each new mark.
 class StepWatchHost : public host::HeadlessHost {
  public:
   explicit StepWatchHost(uint32_t start_tick = 0) : HeadlessHost(start_tick) {
@@ -44,13 +43,13 @@ class StepWatchHost : public host::HeadlessHost {
   ~StepWatchHost() override { host::Install(previous_); }
   void Sleep(uint32_t ms) override {
     slept += ms;
-    if (on_step && (steps == 0 || frame_start_tick != mark_)) ++steps, on_step();
+    if (steps == 0 || frame_start_tick != mark_) ++steps, on_step();
     mark_ = frame_start_tick;
     HeadlessHost::Sleep(ms);
   }
   uint32_t slept = 0;
   int steps = 0;
-  std::function<void()> on_step;
+  std::function<void()> on_step = [] {};
 
  private:
   host::Host* previous_ = &host::Current();

@@ -215,15 +215,6 @@ TEST_F(SdlHostTest, AltEnterIsTheHostsAndFocusLossReleasesKeys) {
   EXPECT_FALSE(sdl.KeyDown(0xC8));
 }
 
-TEST_F(SdlHostTest, CloseRequestIsReported) {
-  ASSERT_TRUE(sdl.OpenWindow("Ferrowyn v1.0", 800, 600));
-  SDL_Event quit{};
-  quit.type = SDL_QUIT;
-  SDL_PushEvent(&quit);
-  EXPECT_TRUE(sdl.PumpEvents());
-  EXPECT_FALSE(sdl.PumpEvents());
-}
-
 TEST_F(SdlHostTest, PageIsScaledIntoTheWindowAndRedrawnAfterAResize) {
   ASSERT_TRUE(sdl.OpenWindow("Ferrowyn v1.0", 800, 600));
   std::vector<uint8_t> page(800 * 600, 1);

@@ -96,6 +96,15 @@ TEST_F(Rules, AShellAndAMineInOneFrameCostOneLife) {
   EXPECT_EQ(lives, 7);
   EXPECT_EQ(score, 0);
   EXPECT_EQ(mines[0].state, MINE_LAID) << "a destroyed tank does not set off the mine";
+
+  // Later shells fly through the hidden tank.
+  enemy_shells[1].state = SHELL_IN_FLIGHT;
+  enemy_shells[1].user_slots[SLOT_SHELL_HEADING] = DIR_UP;
+  enemy_shells[1].x = player_tank.x + 8;
+  enemy_shells[1].y = player_tank.y + 20;
+  UpdateEnemyShells();
+  EXPECT_EQ(enemy_shells[1].state, SHELL_IN_FLIGHT);
+  EXPECT_EQ(lives, 7);
 }
 
 TEST_F(Rules, TheTankComesBackThirtyFramesLaterAtTheRespawnPointButNotOnItsLastLife) {

@@ -222,32 +222,4 @@ TEST_F(MixerTest, LockHandsOutTwoRegionsAcrossTheEnd) {
   EXPECT_EQ(buffer->Unlock(elsewhere, 4, nullptr, 0), DSERR_INVALIDPARAM);
 }
 
-TEST_F(MixerTest, BuffersAreCheckedWhenMade) {
-  WAVEFORMATEX format = {WAVE_FORMAT_PCM, 1, 11025, 11025, 1, 8, 0};
-  DSBUFFERDESC desc = {};
-  desc.dwSize = sizeof(desc);
-  desc.dwBufferBytes = 100;
-  desc.lpwfxFormat = &format;
-  LPDIRECTSOUNDBUFFER buffer = nullptr;
-  desc.dwSize = 7;
-  EXPECT_EQ(sound_->CreateSoundBuffer(&desc, &buffer, nullptr), DSERR_INVALIDPARAM);
-  desc.dwSize = sizeof(desc);
-  desc.dwBufferBytes = 3;
-  EXPECT_EQ(sound_->CreateSoundBuffer(&desc, &buffer, nullptr), DSERR_INVALIDPARAM);
-  desc.dwBufferBytes = 100;
-  format.wFormatTag = 3;
-  EXPECT_EQ(sound_->CreateSoundBuffer(&desc, &buffer, nullptr), DSERR_BADFORMAT);
-  format.wFormatTag = WAVE_FORMAT_PCM;
-  format.nBlockAlign = 2;
-  EXPECT_EQ(sound_->CreateSoundBuffer(&desc, &buffer, nullptr), DSERR_BADFORMAT);
-  EXPECT_EQ(buffer, nullptr);
-  // Controls not asked for are not available.
-  format.nBlockAlign = 1;
-  ASSERT_EQ(sound_->CreateSoundBuffer(&desc, &buffer, nullptr), DS_OK);
-  buffers_.push_back(buffer);
-  EXPECT_EQ(buffer->SetVolume(-100), DSERR_CONTROLUNAVAIL);
-  EXPECT_EQ(buffer->SetPan(100), DSERR_CONTROLUNAVAIL);
-  EXPECT_EQ(buffer->SetFrequency(22050), DSERR_CONTROLUNAVAIL);
-}
-
 }  // namespace

@@ -43,20 +43,6 @@ TEST_F(SoundModuleTest, RestartingAPlayingSoundRewindsItAndNeverDoublesIt) {
   EXPECT_EQ(again, first);  // one copy from the start, not two summed
 }
 
-TEST_F(SoundModuleTest, AOneShotEndsAndALoopKeepsGoing) {
-  std::string tone = TestData("wav-tone-11025.wav");
-  int shot = LoadWaveSound(tone.c_str(), kGameFlags);
-  int music = LoadWaveSound(tone.c_str(), kGameFlags);
-  ASSERT_EQ(StartSound(shot, 0), 1);
-  ASSERT_EQ(StartSound(music, DSBPLAY_LOOPING), 1);
-  EXPECT_EQ(GetSoundStatus(music), DSBSTATUS_PLAYING | DSBSTATUS_LOOPING);
-  Render(551 * 4 + 8);
-  EXPECT_EQ(GetSoundStatus(shot), 0);
-  EXPECT_EQ(GetSoundStatus(music), DSBSTATUS_PLAYING | DSBSTATUS_LOOPING);
-  StopSound(music);
-  EXPECT_EQ(GetSoundStatus(music), 0);
-}
-
 TEST_F(SoundModuleTest, VolumeMapsToHundredthsOfADecibelAndAboveOneHundredIsRefused) {
   int id = LoadWaveSound(TestData("wav-tone-11025.wav").c_str(), kGameFlags);
   EXPECT_EQ(VolumeOf(id), 0);

@@ -16,7 +16,16 @@ int CopyPaletteOut(PALETTEENTRY* entries) {
   return 1;
 }
 
+namespace {
+
+bool ValidIndex(int index) {
+  return index >= 0 && index < 256;
+}
+
+}  // namespace
+
 int SetPaletteEntry(int index, const PALETTEENTRY* entry) {
+  if (!ValidIndex(index)) return 0;
   PALETTEENTRY copy = *entry;
   if (screen_palette) screen_palette->SetEntries(0, static_cast<DWORD>(index), 1, &copy);
   palette_entries[index] = copy;
@@ -24,11 +33,13 @@ int SetPaletteEntry(int index, const PALETTEENTRY* entry) {
 }
 
 int GetPaletteEntry(int index, PALETTEENTRY* entry) {
+  if (!ValidIndex(index)) return 0;
   *entry = palette_entries[index];
   return 1;
 }
 
 int RotatePalette(int first, int count) {
+  if (!ValidIndex(first) || count < 1 || first + count > 256) return 0;
   if (!screen_palette) return 1;
   PALETTEENTRY work[256];
   std::memset(work, 0, sizeof(work));

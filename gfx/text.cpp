@@ -21,6 +21,7 @@ int PrintText(const char* text, int x, int y, COLORREF colour, LPDIRECTDRAWSURFA
 }
 
 int PrintTextIndexed(const char* text, int x, int y, int index, LPDIRECTDRAWSURFACE surface) {
+  if (index < 0 || index > 255) return 0;
   const PALETTEENTRY* entry = &palette_entries[index];
   return PrintText(text, x, y, RGB(entry->peRed, entry->peGreen, entry->peBlue), surface);
 }

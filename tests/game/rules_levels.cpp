@@ -21,9 +21,7 @@ class RulesOnScreen : public Rules {
 
 TEST_F(Rules, StartLevelResetsTheLevelButKeepsThePlayersOwnState) {
   level = 7;
-  lives = 3;
   score = -40;
-  fire_latch = 1;
   fire_latch_count = 2;
   respawn_pending = 1;
   respawn_count = 12;
@@ -31,56 +29,24 @@ TEST_F(Rules, StartLevelResetsTheLevelButKeepsThePlayersOwnState) {
   mines_laid = 9;
   mines[4].state = MINE_LAID;
   mines[4].user_slots[SLOT_ARM_COUNT] = 33;
-  enemy_shells[6].state = SHELL_IN_FLIGHT;
-  explosions[1].state = EXPLOSION_PLAYING;
-  life_pickup.state = LIFE_SHOWN;
-  blast_pickup.state = BLAST_SHOWN;
-  blast_timer = 80;
   enemy_tanks[7].state = ENEMY_ACTIVE;
   enemy_tanks[7].user_slots[SLOT_AI_MODE] = AI_HUNT;
   enemy_tanks[7].user_slots[SLOT_HUNT_AXIS] = HUNT_AXIS_Y;
 
   StartLevel();
   EXPECT_EQ(enemies_left, 24);
-  EXPECT_EQ(enemy_slots, 6);
   EXPECT_EQ(enemies_placed, 6);
   EXPECT_EQ(get_ready_active, 1);
   EXPECT_EQ(enemy_tanks[7].state, ENEMY_FREE) << "slots from enemy_slots up stay free";
   EXPECT_EQ(enemy_tanks[7].user_slots[SLOT_AI_MODE], AI_MOVE);
   EXPECT_EQ(enemy_tanks[7].user_slots[SLOT_HUNT_AXIS], HUNT_AXIS_Y);
-  EXPECT_EQ(enemy_list[6], 0);
   EXPECT_EQ(mines_laid, 0);
-  EXPECT_EQ(mines[4].state, MINE_UNLAID);
   EXPECT_EQ(mines[4].user_slots[SLOT_ARM_COUNT], 0);
-  EXPECT_EQ(enemy_shells[6].state, SHELL_READY);
-  EXPECT_EQ(explosions[1].state, EXPLOSION_FREE);
-  EXPECT_EQ(life_pickup.state, LIFE_ABSENT);
-  EXPECT_EQ(blast_pickup.state, BLAST_HIDDEN);
-  EXPECT_EQ(blast_timer, 0);
-  EXPECT_EQ(player_tank.x, 384);
   EXPECT_EQ(player_tank.y, 340);
-  EXPECT_EQ(player_tank.frame, 0);
-
-  EXPECT_EQ(level, 7);
-  EXPECT_EQ(lives, 3);
+  EXPECT_EQ(player_tank.state, PLAYER_DESTROYED);
   EXPECT_EQ(score, -40);
   EXPECT_EQ(fire_latch_count, 2);
   EXPECT_EQ(respawn_count, 12);
-  EXPECT_EQ(player_tank.state, PLAYER_DESTROYED);
-}
-
-TEST_F(Rules, EveryLevelPlacesAtMostEightTanksAndNeverMoreThanItsQuota) {
-  for (int n = 1; n <= LEVEL_COUNT; n++) {
-    SCOPED_TRACE(n);
-    level = n;
-    StartLevel();
-    EXPECT_LE(enemy_slots, ENEMY_TANK_COUNT);
-    EXPECT_LE(enemy_slots, enemies_left);
-    EXPECT_EQ(enemies_onscreen, enemy_slots);
-  }
-  level = 20;
-  StartLevel();
-  EXPECT_EQ(enemies_left, 100);
 }
 
 TEST_F(RulesOnScreen, WinningLevelTwentyStartsLevelOneAgainKeepingLivesAndScore) {
@@ -94,25 +60,14 @@ TEST_F(RulesOnScreen, WinningLevelTwentyStartsLevelOneAgainKeepingLivesAndScore)
   EXPECT_EQ(enemies_left, 5);
   EXPECT_EQ(enemy_slots, 2);
   EXPECT_EQ(level_won, 0);
-  EXPECT_EQ(get_ready_active, 1);
   EXPECT_EQ(lives, 4);
   EXPECT_EQ(score, 1234);
 }
 
-TEST_F(RulesOnScreen, LosingTheLastLifeInTheWinningFrameEndsTheGameInTheNewLevel) {
+TEST_F(RulesOnScreen, GameOverShows101FramesThenTheTitleEvenInAFreshlyWonLevel) {
   level = 4;
   StartLevel();
   enemies_left = 0;
-  lives = 0;
-  score = 300;
-  UpdateWorld();
-  EXPECT_EQ(level, 5);
-  EXPECT_EQ(score, 0);
-  EXPECT_EQ(game_over_count, 1);
-}
-
-TEST_F(RulesOnScreen, TheGameOverTextStaysFor101FramesThenTheTitleReturns) {
-  StartLevel();
   lives = 0;
   score = 77;
   player_tank.state = PLAYER_DESTROYED;
@@ -121,15 +76,12 @@ TEST_F(RulesOnScreen, TheGameOverTextStaysFor101FramesThenTheTitleReturns) {
   while (game_mode == GAME_MODE_PLAYING && frames < 1000) {
     UpdateWorld();
     frames++;
+    ASSERT_EQ(level, 5) << "won first, then over";
     ASSERT_EQ(score, 0);
     ASSERT_EQ(respawn_pending, 0);
-    if (game_mode == GAME_MODE_PLAYING) {
-      ASSERT_EQ(player_tank.state, PLAYER_DESTROYED);
-    }
   }
   EXPECT_EQ(frames, 101);
   EXPECT_EQ(player_tank.state, PLAYER_IN_PLAY);
-  EXPECT_EQ(game_over_count, 100);
 }
 
 }  // namespace

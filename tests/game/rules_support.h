@@ -11,10 +11,9 @@ namespace rules {
 
 void ResetWorld();
 
-// The keyboard through the engine and the headless host: opened once, all keys up.
-void OpenKeyboard();
+// A key on the headless host, read through the engine's keyboard (opened on first use).
+// ResetWorld lets every key go.
 void HoldKey(int scan_code, bool down);
-void ReleaseAllKeys();
 
 // One play frame of gameplay steps, in the frame driver's order, without any drawing.
 void PlayFrame();

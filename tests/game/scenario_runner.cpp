@@ -53,6 +53,8 @@ TEST(ScenarioRunner, BadScriptLinesExitTwoNamingTheLine) {
 }
 
 TEST(ScenarioRunner, BadOptionsExitTwo) {
+  std::string script_holding_escape = testing::TempDir() + "script-escape-held.txt";
+  std::ofstream(script_holding_escape) << "5 down ESCAPE\n";
   const std::vector<std::vector<std::string>> cases = {
       {"--frames", "0"},
       {"--frames", "ten"},
@@ -64,7 +66,8 @@ TEST(ScenarioRunner, BadOptionsExitTwo) {
       {"--frames", "5", "--capture", "d", "--capture-frames", "3-1"},
       {"--frames", "5", "--capture", "d", "--capture-frames", "1,,2"},
       {"--frames", "5", "--data", "/nonexistent/ferrowyn"},
-      {"--random-input", "7"},  // nothing would ever end this run
+      {"--random-input", "7"},  // nothing would ever end these runs
+      {"--script", script_holding_escape},
   };
   for (const auto& args : cases) {
     std::string err;

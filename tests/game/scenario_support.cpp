@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -117,6 +118,21 @@ bool ParseJson(const std::string& text, Json* out) {
   Reader reader(text);
   *out = Json();
   return reader.Value(out) && reader.AtEnd();
+}
+
+RunResult::RunResult(RunResult&& other) noexcept
+    : status(other.status),
+      out(std::move(other.out)),
+      err(std::move(other.err)),
+      trace(std::move(other.trace)),
+      frames(std::move(other.frames)),
+      dir(std::move(other.dir)) {
+  other.dir.clear();
+}
+
+RunResult::~RunResult() {
+  std::error_code ec;
+  if (!dir.empty()) std::filesystem::remove_all(dir, ec);
 }
 
 std::string ReadFile(const std::string& path) {

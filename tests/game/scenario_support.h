@@ -26,7 +26,13 @@ struct Json {
 // Parses one JSON value filling the whole text; false when malformed.
 bool ParseJson(const std::string& text, Json* out);
 
+// What a run left behind. Its scratch folder is removed with it.
 struct RunResult {
+  RunResult() = default;
+  RunResult(RunResult&& other) noexcept;
+  RunResult& operator=(RunResult&&) = delete;
+  ~RunResult();
+
   int status = -1;
   std::string out, err;
   std::string trace;         // the trace file as written

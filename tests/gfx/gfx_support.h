@@ -1,6 +1,7 @@
 // Shared by the graphics tests: a started 800 x 600 display, pixel access, a host that
 // reports each frame-clock step, and files in the test's temporary folder.
 #pragma once
+#include "support/temp_path.h"
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -55,10 +56,6 @@ class StepWatchHost : public host::HeadlessHost {
   host::Host* previous_ = &host::Current();
   DWORD mark_ = 0;
 };
-
-inline std::string TempPath(const std::string& name) {
-  return testing::TempDir() + name;
-}
 
 inline void WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
   std::ofstream(path, std::ios::binary)

@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+
+#include "support/temp_path.h"
 #include <windows.h>
 #include <ddraw.h>
 
@@ -142,7 +144,7 @@ TEST(HeadlessHost, KeepsThePresentedPageAndWritesItAsPng) {
   EXPECT_EQ(headless.PagePixel(2, 0).r, 255);
   EXPECT_EQ(headless.PagePixel(0, 1).b, 30);
 
-  std::string path = testing::TempDir() + "headless_page.png";
+  std::string path = TempPath("headless_page.png");
   ASSERT_TRUE(headless.SavePng(path));
   EXPECT_FALSE(headless.SavePng("/nonexistent-dir/page.png"));
   if (std::system("command -v identify >/dev/null 2>&1") != 0) GTEST_SKIP() << "no identify";

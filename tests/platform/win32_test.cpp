@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+
+#include "support/temp_path.h"
 #include <windows.h>
 
 #include <string>
@@ -176,7 +178,7 @@ TEST(Win32, ClockMovesBySleepAndEndsASpin) {
 }
 
 TEST(Win32, OldFileCallsReadAFile) {
-  std::string path = testing::TempDir() + "win32_file_test.bin";
+  std::string path = TempPath("win32_file_test.bin");
   FILE* f = std::fopen(path.c_str(), "wb");
   ASSERT_NE(f, nullptr);
   std::fputs("BM0123", f);

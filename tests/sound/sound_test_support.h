@@ -1,6 +1,7 @@
 // Shared by the sound tests: the headless host's audio, files written for a test, and a fresh
 // sound system per test.
 #pragma once
+#include "support/temp_path.h"
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -28,7 +29,7 @@ inline std::vector<char> ReadFile(const std::string& path) {
 }
 
 inline std::string WriteTempFile(const std::string& name, const std::vector<char>& bytes) {
-  std::string path = testing::TempDir() + name;
+  std::string path = TempPath(name);
   std::ofstream(path, std::ios::binary).write(bytes.data(), std::streamsize(bytes.size()));
   return path;
 }

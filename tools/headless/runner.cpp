@@ -169,10 +169,15 @@ bool Run::CloseOutputs(std::ostream& err) {
   return ok;
 }
 
-bool HasEscape(const Script& script) {
+// The game quits only after Escape is let go: while it is held, every frame posts another
+// close request ahead of the quit message.
+bool ReleasesEscape(const Script& script) {
   int escape = ScanCodeOf("ESCAPE");
+  bool pressed = false;
   for (const ScriptEvent& e : script.events) {
-    if (e.kind == ScriptEvent::kKey && e.code == escape && e.down) return true;
+    if (e.kind != ScriptEvent::kKey || e.code != escape) continue;
+    if (!e.down && pressed) return true;
+    pressed = pressed || e.down;
   }
   return false;
 }
@@ -195,9 +200,9 @@ int RunHeadless(const std::vector<std::string>& args, std::ostream& out, std::os
     err << "ferrowyn-headless: " << error << "\n";
     return 2;
   }
-  if (!options.frames && !HasEscape(script)) {
-    err << "ferrowyn-headless: nothing would end this run: give --frames N, or press ESCAPE "
-           "in the script\n";
+  if (!options.frames && !ReleasesEscape(script)) {
+    err << "ferrowyn-headless: nothing would end this run: give --frames N, or press and "
+           "release ESCAPE in the script\n";
     return 2;
   }
   std::error_code ec;

@@ -163,3 +163,51 @@ TEST(ScenarioGame, SittingOnOwnMinesLosesTheGame) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(ScenarioGame, BlastPickUpsWinLevelOne) {
+  auto run = RunGame({"--frames", "620", "--script", FERROWYN_TEST_DATA "/script-win-level1.txt"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  const auto& frames = run.frames;
+  std::vector<int> touches;
+  int won = -1;
+  for (size_t i = 1; i < frames.size(); ++i) {
+    const Json& f = frames[i];
+    const Json& before = frames[i - 1];
+    ASSERT_EQ(BrokenInvariant(f, &before), "") << "frame " << i;
+    if (f["level"].Int() != before["level"].Int()) {
+      won = static_cast<int>(i);
+      break;
+    }
+    int drop = before["enemies_left"].Int() - f["enemies_left"].Int();
+    if (drop == 0) continue;
+    // Only the pick-up destroys here: every tank active before it, for 30 points in all.
+    touches.push_back(static_cast<int>(i));
+    int active = 0;
+    for (int k = 0; k < 8; ++k) active += before["enemy_tanks"][k]["state"].Int() == kEnemyActive;
+    EXPECT_EQ(drop, active) << "frame " << i;
+    EXPECT_EQ(f["score"].Int(), before["score"].Int() + 30) << "frame " << i;
+    EXPECT_EQ(f["blast_pickup"]["state"].Int(), 1) << "frame " << i;
+    EXPECT_EQ(f["blast_timer"].Int(), 1) << "frame " << i;
+  }
+  ASSERT_EQ(touches.size(), 3u);
+  ASSERT_GT(won, 0) << "level 1 was not won";
+  // The last tank fell in UpdateWorld's pick-up step, so the level is won in the next frame.
+  EXPECT_EQ(won, touches.back() + 1);
+  const Json& next = frames[won];
+  EXPECT_EQ(next["level"].Int(), 2);
+  EXPECT_EQ(next["enemies_left"].Int(), 7);
+  EXPECT_EQ(next["enemy_slots"].Int(), 3);
+  EXPECT_EQ(next["enemies_onscreen"].Int(), 3);
+  EXPECT_EQ(next["level_won"].Int(), 0);
+  EXPECT_EQ(next["get_ready_active"].Int(), 1);
+  EXPECT_EQ(next["score"].Int(), 90);
+  EXPECT_EQ(next["lives"].Int(), frames[won - 1]["lives"].Int());
+  EXPECT_EQ(next["player_tank"]["x"].Int(), 384);
+  EXPECT_EQ(next["player_tank"]["y"].Int(), 340);
+  // That frame held the program for the one-second pause and the 80-step fade.
+  EXPECT_GE(frames[won + 1]["tick"].number - frames[won - 1]["tick"].number, 1000 + 80 * 12);
+}
+
+}  // namespace

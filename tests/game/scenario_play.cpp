@@ -1,7 +1,7 @@
 // Scenarios of the title screen and the first frames of play, checked on the state trace.
 #include <gtest/gtest.h>
 
-#include <cmath>
+#include <cstdio>
 
 #include "game/scenario_support.h"
 
@@ -153,6 +153,7 @@ TEST(ScenarioPlay, F4HeldTogglesTheMusicEveryFiftyOneFrames) {
   EXPECT_GT(off, 0.0);
   EXPECT_LT(off * 100, on);
   EXPECT_LT(off * 100, on_again);
+  std::remove(wav_path.c_str());
 }
 
 TEST(ScenarioPlay, EnterHeldFlipsTheOverlayEveryFrame) {

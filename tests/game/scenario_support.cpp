@@ -1,6 +1,7 @@
 #include "game/scenario_support.h"
 
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -16,6 +17,8 @@ namespace scenario {
 namespace {
 
 const Json kAbsent;
+constexpr char kArgsVariable[] = "FERROWYN_SCENARIO_ARGS";
+constexpr char kDirVariable[] = "FERROWYN_SCENARIO_DIR";
 
 class Reader {
  public:
@@ -153,15 +156,21 @@ RunResult RunGame(const std::vector<std::string>& args, const std::string& scrip
     full.insert(full.end(), {"--script", result.dir + "/script.txt"});
   }
 
+  // A fresh image of this program, so that the game's globals start as in a real run and
+  // not as the unit tests before left them. It runs only the entry below.
+  std::string joined;
+  for (const std::string& arg : full) joined += arg + '\n';
   std::fflush(nullptr);
   pid_t child = fork();
   if (child == 0) {
-    std::ostringstream out, err;
-    int status = runner::RunHeadless(full, out, err);
-    std::ofstream(result.dir + "/out.txt") << out.str();
-    std::ofstream(result.dir + "/err.txt") << err.str();
-    std::fflush(nullptr);
-    _exit(status);
+    setenv(kArgsVariable, joined.c_str(), 1);
+    setenv(kDirVariable, result.dir.c_str(), 1);
+    int quiet = open("/dev/null", O_WRONLY);
+    dup2(quiet, STDOUT_FILENO);
+    dup2(quiet, STDERR_FILENO);
+    execl("/proc/self/exe", "game_tests", "--gtest_filter=ScenarioChild.DISABLED_Run",
+          "--gtest_also_run_disabled_tests", static_cast<char*>(nullptr));
+    _exit(127);
   }
   int wait_status = 0;
   EXPECT_GT(child, 0) << "fork failed";
@@ -172,6 +181,7 @@ RunResult RunGame(const std::vector<std::string>& args, const std::string& scrip
       ADD_FAILURE() << "the runner died with signal " << WTERMSIG(wait_status);
     }
   }
+  EXPECT_NE(result.status, 127) << "the test program could not be started again";
   result.out = ReadFile(result.dir + "/out.txt");
   result.err = ReadFile(result.dir + "/err.txt");
   result.trace = ReadFile(result.dir + "/trace.jsonl");
@@ -188,3 +198,20 @@ RunResult RunGame(const std::vector<std::string>& args, const std::string& scrip
 }
 
 }  // namespace scenario
+
+// The child's side of RunGame: never run in a normal test run (it is disabled); RunGame starts
+// this program again with only this entry enabled.
+TEST(ScenarioChild, DISABLED_Run) {
+  const char* joined = std::getenv(scenario::kArgsVariable);
+  const char* dir = std::getenv(scenario::kDirVariable);
+  if (!joined || !dir) GTEST_SKIP() << "only started by RunGame";
+  std::vector<std::string> args;
+  std::istringstream lines(joined);
+  for (std::string arg; std::getline(lines, arg);) args.push_back(arg);
+  std::ostringstream out, err;
+  int status = runner::RunHeadless(args, out, err);
+  std::ofstream(std::string(dir) + "/out.txt") << out.str();
+  std::ofstream(std::string(dir) + "/err.txt") << err.str();
+  std::fflush(nullptr);
+  _exit(status);
+}

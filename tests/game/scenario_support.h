@@ -1,5 +1,6 @@
-// Runs the headless runner in a child process (the game's globals start fresh in each run,
-// as they do in a real program) and reads back its trace with a small JSON reader.
+// Runs the headless runner through its library entry in a fresh start of this test program
+// (so the game's globals begin as in a real run), and reads back its trace with a small JSON
+// reader.
 #pragma once
 #include <cstdint>
 #include <string>

@@ -6,7 +6,6 @@
 #include <cstdio>
 #include <filesystem>
 #include <memory>
-#include <optional>
 #include <system_error>
 
 #include "game/world.h"
@@ -58,6 +57,7 @@ class Run {
   host::HeadlessHost* host_;
   std::unique_ptr<RandomInput> random_;
   host::Joystick stick_;
+  std::filesystem::path capture_dir_;
   TraceWriter trace_;
   WavWriter audio_;
   std::vector<int16_t> mix_;
@@ -80,9 +80,11 @@ bool Run::OpenOutputs(std::ostream& err) {
     return false;
   }
   if (!options_.capture_dir.empty()) {
+    // Absolute, since the game runs inside the data folder.
     std::error_code ec;
-    std::filesystem::create_directories(options_.capture_dir, ec);
-    if (!std::filesystem::is_directory(options_.capture_dir)) {
+    capture_dir_ = std::filesystem::absolute(options_.capture_dir, ec);
+    std::filesystem::create_directories(capture_dir_, ec);
+    if (!std::filesystem::is_directory(capture_dir_, ec)) {
       err << "ferrowyn-headless: cannot make the capture folder " << options_.capture_dir << "\n";
       return false;
     }
@@ -109,7 +111,7 @@ void Run::EndFrame(long long frame) {
   if (options_.CaptureFrame(frame)) {
     char name[32];
     std::snprintf(name, sizeof name, "frame-%06lld.png", frame);
-    std::string path = (std::filesystem::path(options_.capture_dir) / name).string();
+    std::string path = (capture_dir_ / name).string();
     if (!host_->SavePng(path)) capture_failed_ = true;
   }
   if (audio_.IsOpen()) {

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build and the tests need, only those still missing.
-# Safe to run again. Runs apt-get as root, or through sudo.
+# Installs the Debian packages the build and the tests need, only those still missing,
+# plus any packages named as arguments. Safe to run again. Runs apt-get as root, or
+# through sudo.
 set -euo pipefail
 
 packages=(
@@ -8,6 +9,7 @@ packages=(
   libsdl2-dev libgtest-dev libbenchmark-dev
   g++-mingw-w64-i686 mingw-w64-i686-dev
   xvfb xauth xdotool imagemagick sox
+  "$@"
 )
 
 missing=()

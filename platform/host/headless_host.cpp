@@ -124,6 +124,7 @@ void HeadlessHost::Present(const uint8_t* pixels, int pitch, int width, int heig
                 width);
   page_palette_.assign(palette, palette + 256);
   ++present_count_;
+  if (on_present) on_present();
 }
 
 int HeadlessHost::AudioRate() {

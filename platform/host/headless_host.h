@@ -33,9 +33,10 @@ class HeadlessHost : public Host {
   // Driven by the caller.
   void SetKey(uint8_t scan_code, bool down);
   void SetJoystick(const Joystick& joystick);
-  void RequestClose();              // the next PumpEvents reports a close request
-  void SetWindowFails(bool fails);  // OpenWindow returns false (no display)
-  std::function<void()> on_pump;    // called at the start of every PumpEvents
+  void RequestClose();               // the next PumpEvents reports a close request
+  void SetWindowFails(bool fails);   // OpenWindow returns false (no display)
+  std::function<void()> on_pump;     // called at the start of every PumpEvents
+  std::function<void()> on_present;  // called after every page presented
 
   // What was presented last, as 8-bit indices with its palette, and as RGB.
   bool HasPage() const { return !page_.empty(); }

@@ -2,6 +2,8 @@
 #include "game/rules_support.h"
 #include "gfx/app_shell.h"
 #include "gfx/display.h"
+#include "gfx/palette.h"
+#include "platform/host/headless_host.h"
 
 namespace {
 
@@ -82,6 +84,32 @@ TEST_F(RulesOnScreen, GameOverShows101FramesThenTheTitleEvenInAFreshlyWonLevel) 
   }
   EXPECT_EQ(frames, 101);
   EXPECT_EQ(player_tank.state, PLAYER_IN_PLAY);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(RulesOnScreen, TheLevelWonFadeIsSeenOnScreenStepByStep) {
+  PALETTEENTRY bright[256];
+  for (int i = 0; i < 256; ++i) bright[i] = {255, 241, BYTE(i), PC_NOCOLLAPSE};
+  InstallPalette(bright);
+  StartLevel();
+  enemies_left = 0;
+  // Every page the player sees during the won frame, by the red of entry 200.
+  auto& screen = static_cast<host::HeadlessHost&>(host::Current());
+  std::vector<int> reds;
+  screen.on_present = [&] { reds.push_back(screen.PagePalette()[200].r); };
+  UpdateWorld();
+  screen.on_present = nullptr;
+
+  ASSERT_GE(reds.size(), 82u) << "the winner text, 80 fade steps, the palette put back";
+  EXPECT_EQ(reds.front(), 255) << "the winner text shows in full colour first";
+  std::vector<int> fade(reds.begin() + 1, reds.begin() + 81);
+  for (size_t step = 0; step < fade.size(); ++step)
+    EXPECT_EQ(fade[step], 255 - 3 * int(step + 1)) << "fade step " << step;
+  EXPECT_EQ(reds.back(), 255) << "the palette is restored before the next level";
+  EXPECT_EQ(level, 2);
 }
 
 }  // namespace

@@ -17,6 +17,8 @@ const char kUsage[] =
     "  --capture DIR           write the visible page after chosen frames as PNG files\n"
     "  --capture-frames LIST   frames to capture, e.g. 0,100,250-260\n"
     "  --capture-every K       capture every K-th frame (0, K, 2K, ...)\n"
+    "  --capture-presents      also every page shown within a captured frame (a fade, say),\n"
+    "                          as frame-NNNNNN-present-KKK.png\n"
     "  --audio FILE            the mixed sound as a 16-bit stereo WAV file\n"
     "  --random-input SEED     random presses of the game's keys (soak runs)\n"
     "  --help                  this text\n"
@@ -86,6 +88,10 @@ bool ParseOptions(const std::vector<std::string>& args, Options* options, std::s
       o.help = true;
       continue;
     }
+    if (name == "--capture-presents") {
+      o.capture_presents = true;
+      continue;
+    }
     static const char* const kWithValue[] = {
         "--data",    "--frames",         "--start-tick",    "--script", "--trace",
         "--capture", "--capture-frames", "--capture-every", "--audio",  "--random-input"};
@@ -137,8 +143,8 @@ bool ParseOptions(const std::vector<std::string>& args, Options* options, std::s
     *error = "--capture needs --capture-frames or --capture-every";
     return false;
   }
-  if (o.capture_dir.empty() && (have_frame_list || o.capture_every > 0)) {
-    *error = "--capture-frames and --capture-every need --capture DIR";
+  if (o.capture_dir.empty() && (have_frame_list || o.capture_every > 0 || o.capture_presents)) {
+    *error = "--capture-frames, --capture-every and --capture-presents need --capture DIR";
     return false;
   }
   *options = std::move(o);

@@ -18,6 +18,7 @@ struct Options {
   long long capture_every = 0;                                  // 0 = not by interval
   std::string audio_path;
   std::optional<uint64_t> random_seed;
+  bool capture_presents = false;  // also every page shown within a captured frame
   bool help = false;
 
   // True when the page after `frame` is to be written.

@@ -45,6 +45,7 @@ class Run {
   bool OpenOutputs(std::ostream& err);
   // One pass of the message loop: ends the frame before it, then sets the next one's input.
   void Pump();
+  void CapturePresent();
   bool CloseOutputs(std::ostream& err);
   long long FramesDone() const { return frames_done_; }
 
@@ -68,6 +69,7 @@ class Run {
   long long pass_ = 0;
   long long frames_done_ = 0;
   bool capture_failed_ = false;
+  int presents_in_frame_ = 0;
 };
 
 bool Run::OpenOutputs(std::ostream& err) {
@@ -103,6 +105,15 @@ void Run::Pump() {
   }
   ApplyInput(pass_);
   ++pass_;
+  presents_in_frame_ = 0;
+}
+
+void Run::CapturePresent() {
+  long long frame = pass_ - 1;  // the frame now running; start-up presents come before frame 0
+  if (frame < 0 || !options_.capture_presents || !options_.CaptureFrame(frame)) return;
+  char name[48];
+  std::snprintf(name, sizeof name, "frame-%06lld-present-%03d.png", frame, presents_in_frame_++);
+  if (!host_->SavePng((capture_dir_ / name).string())) capture_failed_ = true;
 }
 
 void Run::EndFrame(long long frame) {
@@ -217,6 +228,7 @@ int RunHeadless(const std::vector<std::string>& args, std::ostream& out, std::os
   Run run(options, script, &host);
   if (!run.OpenOutputs(err)) return 2;
   host.on_pump = [&run] { run.Pump(); };
+  host.on_present = [&run] { run.CapturePresent(); };
 
   // The game reads its data files from the current folder.
   std::filesystem::path previous_dir = std::filesystem::current_path(ec);

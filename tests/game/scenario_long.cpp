@@ -166,6 +166,24 @@ TEST(ScenarioGame, SittingOnOwnMinesLosesTheGame) {
 
 namespace {
 
+TEST(ScenarioGame, F1AfterAGameOverStartsAFreshGame) {
+  // The same lost game (over by frame 607), then F1 on the title screen.
+  auto run =
+      RunGame({"--frames", "701"}, "0 tap F1\n1 down LCONTROL\n650 up LCONTROL\n700 tap F1\n");
+  ASSERT_EQ(run.status, 0) << run.err;
+  const Json& before = run.frames[699];
+  EXPECT_EQ(before["game_mode"].Int(), kTitle);
+  EXPECT_EQ(before["lives"].Int(), 0);
+  EXPECT_EQ(before["level"].Int(), 1);
+  const Json& fresh = run.frames[700];
+  EXPECT_EQ(fresh["game_mode"].Int(), kPlaying);
+  EXPECT_EQ(fresh["lives"].Int(), 8);
+  EXPECT_EQ(fresh["level"].Int(), 1);
+  EXPECT_EQ(fresh["score"].Int(), 0);
+  EXPECT_EQ(fresh["enemies_left"].Int(), 5);
+  EXPECT_EQ(fresh["mines_laid"].Int(), 0);
+}
+
 TEST(ScenarioGame, BlastPickUpsWinLevelOne) {
   auto run = RunGame({"--frames", "620", "--script", FERROWYN_TEST_DATA "/script-win-level1.txt"});
   ASSERT_EQ(run.status, 0) << run.err;

@@ -1,0 +1,16 @@
+// RIFF/WAVE files through the sound loader.
+#include "fuzz/sound_fuzz.h"
+#include "sound/sound.h"
+
+namespace {
+
+int LoadWave(const char* name) { return LoadWaveSound(name, DSBCAPS_CTRLDEFAULT); }
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) { return fuzz::OpenSound(); }
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  fuzz::LoadAndPlay(data, size, LoadWave);
+  return 0;
+}

@@ -15,16 +15,15 @@ namespace {
 
 std::string scratch_path;
 
-void RemoveScratch() { std::remove(scratch_path.c_str()); }
+void RemoveScratch() {
+  std::remove(scratch_path.c_str());
+}
 
 }  // namespace
 
 void InstallHost() {
   static host::HeadlessHost headless;
-  static bool installed = false;
-  if (installed) return;
   host::Install(&headless);
-  installed = true;
 }
 
 const char* WriteInput(const uint8_t* data, size_t size) {

@@ -6,7 +6,7 @@
 
 namespace fuzz {
 
-// Installs the headless host once per process; later calls do nothing.
+// Installs this process's one headless host.
 void InstallHost();
 
 // Writes the input to this process's scratch file and returns its name.

@@ -16,12 +16,13 @@ int OpenSound() {
 
 void LoadAndPlay(const uint8_t* data, size_t size, int (*load)(const char* name)) {
   int id = load(WriteInput(data, size));
-  if (id < 0) return;
-  StartSound(id, 0);
-  // Long enough for any sample the small inputs hold to play to its end.
-  std::vector<int16_t> stereo(2 * 4096);
-  static_cast<host::HeadlessHost&>(host::Current()).RenderAudio(stereo.data(), 4096);
-  UnloadAllSounds();
+  if (id >= 0 && StartSound(id, DSBPLAY_LOOPING)) {
+    // Looping, so that the mixer reads a short sample to its end and wraps round.
+    std::vector<int16_t> stereo(2 * 4096);
+    static_cast<host::HeadlessHost&>(host::Current()).RenderAudio(stereo.data(), 4096);
+  }
+  // Unloading, and some refusals, keep slots claimed: the next input gets a fresh set.
+  OpenSoundSystem();
 }
 
 }  // namespace fuzz

@@ -4,11 +4,15 @@
 
 namespace {
 
-int LoadWave(const char* name) { return LoadWaveSound(name, DSBCAPS_CTRLDEFAULT); }
+int LoadWave(const char* name) {
+  return LoadWaveSound(name, DSBCAPS_CTRLDEFAULT);
+}
 
 }  // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) { return fuzz::OpenSound(); }
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  return fuzz::OpenSound();
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzz::LoadAndPlay(data, size, LoadWave);

@@ -189,10 +189,14 @@ class Clipper final : public IDirectDrawClipper, public Object {
     return DD_OK;
   }
 
-  // The rectangles a blit onto a surface of this size is cut to.
-  std::vector<RECT> Region(int width, int height) const {
-    if (window_ || !has_list_) return {RECT{0, 0, width, height}};
-    return rects_;
+  // Calls visit(rect) for each rectangle a blit onto a surface of this size is cut to.
+  template <typename Visit>
+  void ForEachRegionRect(int width, int height, Visit visit) const {
+    if (window_ || !has_list_) {
+      visit(RECT{0, 0, width, height});
+      return;
+    }
+    for (const RECT& rect : rects_) visit(rect);
   }
 
   static bool Intersect(const RECT& a, const RECT& b, RECT* out) {
@@ -249,9 +253,10 @@ class Surface final : public IDirectDrawSurface, public Object {
     if (flags & DDBLT_COLORFILL) {
       if (!fx) return DDERR_INVALIDPARAMS;
       auto colour = static_cast<uint8_t>(fx->dwFillColor);
-      for (const RECT& part : Parts(dest))
+      ForEachPart(dest, [&](const RECT& part) {
         for (LONG y = part.top; y < part.bottom; ++y)
           std::memset(Row(y) + part.left, colour, part.right - part.left);
+      });
       return DD_OK;
     }
 
@@ -284,20 +289,31 @@ class Surface final : public IDirectDrawSurface, public Object {
     // rectangles, so clipping cuts the source alike and stretching picks the nearest pixel.
     LONG dest_w = dest.right - dest.left, dest_h = dest.bottom - dest.top;
     LONG src_w = src.right - src.left, src_h = src.bottom - src.top;
-    for (const RECT& part : Parts(dest)) {
+    // The sprites of a frame are copied at their own size: then a source row is a plain
+    // offset of the destination row, with no division per pixel.
+    const bool same_width = src_w == dest_w;
+    const DWORD key_low = keyed ? key.dwColorSpaceLowValue : 1;
+    const DWORD key_high = keyed ? key.dwColorSpaceHighValue : 0;  // an empty range: no key
+    ForEachPart(dest, [&](const RECT& part) {
       for (LONG y = part.top; y < part.bottom; ++y) {
         LONG sy = src.top + static_cast<LONG>(int64_t{y - dest.top} * src_h / dest_h);
         const uint8_t* in = source_pixels + static_cast<ptrdiff_t>(sy) * from->pitch_;
         uint8_t* out = Row(y);
+        if (same_width) {
+          const LONG shift = src.left - dest.left;
+          for (LONG x = part.left; x < part.right; ++x) {
+            uint8_t pixel = in[x + shift];
+            if (pixel < key_low || pixel > key_high) out[x] = pixel;
+          }
+          continue;
+        }
         for (LONG x = part.left; x < part.right; ++x) {
           LONG sx = src.left + static_cast<LONG>(int64_t{x - dest.left} * src_w / dest_w);
           uint8_t pixel = in[sx];
-          if (keyed && pixel >= key.dwColorSpaceLowValue && pixel <= key.dwColorSpaceHighValue)
-            continue;
-          out[x] = pixel;
+          if (pixel < key_low || pixel > key_high) out[x] = pixel;
         }
       }
-    }
+    });
     return DD_OK;
   }
 
@@ -454,19 +470,21 @@ class Surface final : public IDirectDrawSurface, public Object {
 
   uint8_t* Row(LONG y) { return pixels_.data() + static_cast<ptrdiff_t>(y) * pitch_; }
 
-  // The pieces of a destination rectangle that may be drawn: cut to the clip list when a
-  // clipper is attached (and always to the surface itself).
-  std::vector<RECT> Parts(const RECT& dest) const {
-    std::vector<RECT> parts;
-    RECT bounds{0, 0, width_, height_};
-    std::vector<RECT> region =
-        clipper_ ? clipper_->Region(width_, height_) : std::vector<RECT>{bounds};
-    for (const RECT& clip : region) {
+  // Calls draw(part) for each piece of a destination rectangle that may be drawn: cut to
+  // the clip list when a clipper is attached (and always to the surface itself).
+  template <typename Draw>
+  void ForEachPart(const RECT& dest, Draw draw) const {
+    const RECT bounds{0, 0, width_, height_};
+    auto cut_to = [&](const RECT& clip) {
       RECT cut, part;
       if (Clipper::Intersect(dest, clip, &cut) && Clipper::Intersect(cut, bounds, &part))
-        parts.push_back(part);
+        draw(part);
+    };
+    if (clipper_) {
+      clipper_->ForEachRegionRect(width_, height_, cut_to);
+    } else {
+      cut_to(bounds);
     }
-    return parts;
   }
 
   void Describe(LPDDSURFACEDESC desc, const RECT* rect) {

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstring>
 
 #include "platform/fault.h"
@@ -11,21 +12,8 @@
 
 namespace {
 
-// Nearest entry by squared RGB distance, the lowest index on ties. The palette rarely
-// changes between calls, so the last answer is kept with what it was computed from.
-uint8_t NearestEntry(COLORREF colour) {
-  static std::array<PALETTEENTRY, 256> cached_palette{};
-  static COLORREF cached_colour = 0;
-  static uint8_t cached_index = 0;
-  static bool cached = false;
-
-  std::array<PALETTEENTRY, 256> palette{};
-  if (const PALETTEENTRY* screen = platform::ScreenPalette())
-    std::memcpy(palette.data(), screen, sizeof(PALETTEENTRY) * 256);
-  if (cached && colour == cached_colour &&
-      std::memcmp(palette.data(), cached_palette.data(), sizeof(PALETTEENTRY) * 256) == 0)
-    return cached_index;
-
+// Nearest entry by squared RGB distance, the lowest index on ties.
+uint8_t SearchPalette(const PALETTEENTRY* palette, COLORREF colour) {
   int best = 0;
   long best_distance = -1;
   for (int i = 0; i < 256; ++i) {
@@ -38,11 +26,64 @@ uint8_t NearestEntry(COLORREF colour) {
       best_distance = distance;
     }
   }
-  cached_palette = palette;
-  cached_colour = colour;
-  cached_index = static_cast<uint8_t>(best);
-  cached = true;
-  return cached_index;
+  return static_cast<uint8_t>(best);
+}
+
+// The screen's entry for a text colour. A frame prints in a handful of colours over a
+// palette that rarely changes, so the answers are kept until the palette does.
+uint8_t NearestEntry(COLORREF colour) {
+  struct Answer {
+    COLORREF colour;
+    uint8_t index;
+  };
+  static std::array<PALETTEENTRY, 256> known_palette{};
+  static std::array<Answer, 16> answers{};
+  static size_t answer_count = 0;
+  static const std::array<PALETTEENTRY, 256> no_palette{};
+
+  const PALETTEENTRY* palette = platform::ScreenPalette();
+  if (!palette) palette = no_palette.data();
+  if (std::memcmp(palette, known_palette.data(), sizeof(PALETTEENTRY) * 256) != 0) {
+    std::memcpy(known_palette.data(), palette, sizeof(PALETTEENTRY) * 256);
+    answer_count = 0;
+  }
+  for (size_t i = 0; i < answer_count; ++i)
+    if (answers[i].colour == colour) return answers[i].index;
+  uint8_t index = SearchPalette(palette, colour);
+  if (answer_count == answers.size()) answer_count = 0;  // more colours than a frame uses
+  answers[answer_count++] = Answer{colour, index};
+  return index;
+}
+
+// Every character's cell as one bit mask a row, read from the font once: text is drawn on
+// every frame, and asking the font pixel by pixel was most of a frame's time.
+struct GlyphMask {
+  int advance = 0;
+  uint64_t rows[platform::font::kHeight] = {};
+};
+
+constexpr int kMaskBits = 64;  // far wider than any glyph
+
+// Bits first..end-1 (end capped at the mask's width); first < end.
+uint64_t ColumnMask(int first, int end) {
+  uint64_t below_end = end >= kMaskBits ? ~uint64_t{0} : (uint64_t{1} << end) - 1;
+  return below_end & ~((uint64_t{1} << std::min(first, kMaskBits - 1)) - 1);
+}
+
+const GlyphMask& MaskOf(char c) {
+  static const std::array<GlyphMask, 256> masks = [] {
+    std::array<GlyphMask, 256> table{};
+    for (int code = 0; code < 256; ++code) {
+      char ch = static_cast<char>(code);
+      GlyphMask& mask = table[code];
+      mask.advance = platform::font::Advance(ch);
+      for (int gy = 0; gy < platform::font::kHeight; ++gy)
+        for (int gx = 0; gx < mask.advance && gx < kMaskBits; ++gx)
+          if (platform::font::Pixel(ch, gx, gy)) mask.rows[gy] |= uint64_t{1} << gx;
+    }
+    return table;
+  }();
+  return masks[static_cast<unsigned char>(c)];
 }
 
 }  // namespace
@@ -79,19 +120,22 @@ BOOL WINAPI TextOutA(HDC dc, int x, int y, LPCSTR text, int length) {
   int row_end = std::min(platform::font::kHeight, dc->height - y);
   int left = x;
   for (int i = 0; i < length && left < dc->width; ++i) {
-    char c = text[i];
-    int advance = platform::font::Advance(c);
-    for (int gx = std::max(0, -left); gx < advance && left + gx < dc->width; ++gx) {
-      for (int gy = row_first; gy < row_end; ++gy) {
-        uint8_t* pixel = dc->pixels + static_cast<ptrdiff_t>(y + gy) * dc->pitch + left + gx;
-        if (platform::font::Pixel(c, gx, gy)) {
-          *pixel = ink;
-        } else if (opaque) {
-          *pixel = paper;
-        }
+    const GlyphMask& glyph = MaskOf(text[i]);
+    int column_first = std::max(0, -left);
+    int column_end = std::min(glyph.advance, dc->width - left);
+    for (int gy = row_first; gy < row_end && column_first < column_end; ++gy) {
+      uint8_t* row = dc->pixels + static_cast<ptrdiff_t>(y + gy) * dc->pitch + left;
+      if (opaque) {
+        for (int gx = column_first; gx < column_end; ++gx)
+          row[gx] = gx < kMaskBits && (glyph.rows[gy] >> gx & 1) ? ink : paper;
+        continue;
       }
+      // Transparent text touches only its ink: visit just the set bits within the columns.
+      for (uint64_t bits = glyph.rows[gy] & ColumnMask(column_first, column_end); bits;
+           bits &= bits - 1)
+        row[std::countr_zero(bits)] = ink;
     }
-    left += advance;
+    left += glyph.advance;
   }
   return TRUE;
 }

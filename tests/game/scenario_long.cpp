@@ -11,73 +11,12 @@ namespace {
 using scenario::Json;
 using scenario::RunGame;
 
-constexpr int kEnemyFree = 0, kEnemyActive = 1, kEnemyArriving = 2;
-constexpr int kMineUnlaid = 1, kMineLaid = 2;
-constexpr int kShellInFlight = 1;
-constexpr int kPlaying = 2, kTitle = 1;
-
-// Checks the rules' invariants on frame `f`, `before` being the frame ahead of it (or null).
-// Returns "" or the first broken rule.
-std::string BrokenInvariant(const Json& f, const Json* before) {
-  const Json& tanks = f["enemy_tanks"];
-  int placed = f["enemies_placed"].Int(), slots = f["enemy_slots"].Int();
-  if (placed > slots) return "enemies_placed above enemy_slots";
-  int present = 0, arriving = 0;
-  for (int k = 0; k < 8; ++k) {
-    int state = tanks[k]["state"].Int();
-    if (state != kEnemyFree && k >= placed) return "a tank in slot " + std::to_string(k);
-    if (state == kEnemyActive || state == kEnemyArriving) ++present;
-    if (state == kEnemyArriving) ++arriving;
-    int entry = f["enemy_list"][k].Int();
-    int wanted = k >= placed ? 0 : state != kEnemyFree ? k : -1;
-    if (entry != wanted) return "enemy_list entry " + std::to_string(k);
-    if (state == kEnemyActive) {
-      int x = tanks[k]["x"].Int(), y = tanks[k]["y"].Int();
-      if (x < 11 || x > 757 || y < 91 || y > 561) return "an active tank off the field";
-    }
-  }
-  if (present != f["enemies_onscreen"].Int()) return "enemies_onscreen miscounted";
-  if (present > f["enemies_left"].Int()) return "more tanks present than left";
-  if (arriving > 1) return "two tanks arriving";
-
-  int laid = f["mines_laid"].Int();
-  if (laid < 0 || laid > 15) return "mines_laid out of range";
-  for (int j = 0; j < 15; ++j) {
-    const Json& mine = f["mines"][j];
-    if (j >= laid && mine["state"].Int() != kMineUnlaid) return "a mine beyond mines_laid";
-    int arm = mine["user"][0].Int();
-    if (arm < 0 || arm > 50) return "arm_count out of range";
-  }
-  if (f["game_mode"].Int() == kPlaying) {
-    const Json& tank = f["player_tank"];
-    int x = tank["x"].Int(), y = tank["y"].Int();
-    if (x < 11 || x > 757 || y < 91 || y > 561) return "the player off the field";
-  }
-  if (f["lives"].Int() < 0) return "negative lives";
-  if (f["level"].Int() < 1 || f["level"].Int() > 20) return "level out of range";
-  if (f["blast_timer"].Int() > 150 || f["life_pickup_timer"].Int() > 150) return "a pick-up timer";
-
-  if (before) {
-    // A mine slot is laid only as the next one, so never twice in a level.
-    int laid_before = (*before)["mines_laid"].Int();
-    bool level_start = laid < laid_before;
-    for (int j = 0; j < 15; ++j) {
-      bool now = f["mines"][j]["state"].Int() == kMineLaid;
-      bool then = (*before)["mines"][j]["state"].Int() == kMineLaid;
-      if (now && !then && !(j == laid_before && laid == laid_before + 1) && !level_start)
-        return "mine " + std::to_string(j) + " laid out of turn";
-    }
-    if (!level_start && laid < laid_before) return "mines_laid went down";
-    int launched = 0;
-    for (int s = 0; s < 3; ++s) {
-      if (f["player_shells"][s]["state"].Int() == kShellInFlight &&
-          (*before)["player_shells"][s]["state"].Int() != kShellInFlight)
-        ++launched;
-    }
-    if (launched > 1) return "two player shells launched in one frame";
-  }
-  return "";
-}
+using scenario::BrokenInvariant;
+using scenario::kEnemyActive;
+using scenario::kMineLaid;
+using scenario::kMineUnlaid;
+using scenario::kPlaying;
+using scenario::kTitle;
 
 TEST(ScenarioSoak, InvariantsHoldOnEveryFrameOfARandomRun) {
   auto run = RunGame({"--frames", "15000", "--random-input", "20261208"});

@@ -3,6 +3,7 @@
 // reader.
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -35,15 +36,32 @@ struct RunResult {
   ~RunResult();
 
   int status = -1;
-  std::string out, err;
+  std::string out, err;      // err: the game's warnings, then the runner's messages
   std::string trace;         // the trace file as written
   std::vector<Json> frames;  // its lines, parsed
   std::string dir;           // the run's scratch folder (captures, audio)
 };
 
-// Runs the runner with `args` plus --data (the generated data files), --script (a file with
-// `script` when not empty) and --trace. Parse failures of the trace fail the current test.
+// Runs the runner with `args` plus --data (the generated data files, unless `args` names a
+// folder), --script (a file with `script` when not empty) and --trace. Parse failures of the
+// trace fail the current test.
 RunResult RunGame(const std::vector<std::string>& args, const std::string& script = "");
+
+// Like RunGame, but each frame of the trace goes to `on_frame` (with the frame before it, or
+// null) as the runner writes it, and none is kept: for runs whose trace would not fit in
+// memory. A line that is not JSON fails the current test and ends the reading.
+RunResult StreamGame(const std::vector<std::string>& args, const std::string& script,
+                     const std::function<void(const Json& frame, const Json* before)>& on_frame);
+
+// The trace's values for the states the invariants look at.
+constexpr int kEnemyFree = 0, kEnemyActive = 1, kEnemyArriving = 2;
+constexpr int kMineUnlaid = 1, kMineLaid = 2;
+constexpr int kShellInFlight = 1;
+constexpr int kPlaying = 2, kTitle = 1;
+
+// Checks the rules' invariants on frame `f`, `before` being the frame ahead of it (or null).
+// Returns "" or the first broken rule.
+std::string BrokenInvariant(const Json& f, const Json* before);
 
 // The file's whole content ("" when missing).
 std::string ReadFile(const std::string& path);

@@ -1,0 +1,189 @@
+#!/usr/bin/env bash
+# Plays the real game on a private X server: real key events, real screenshots.
+# usage: play_test.sh play|close|missing-data GAME DATA_DIR OUT_DIR
+# Screenshots stay in OUT_DIR; a failure names the folder.
+set -euo pipefail
+mode=$1
+game=$(realpath "$2")
+data=$(realpath "$3")
+out=$4
+rm -rf "$out"
+mkdir -p "$out"
+out=$(realpath "$out")
+
+pids=()
+cleanup() {
+  local pid
+  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+}
+trap cleanup EXIT
+fail() {
+  echo "FAIL: $*" >&2
+  echo "screenshots and logs: $out" >&2
+  exit 1
+}
+
+# A free display of our own, so parallel runs never meet; 800 x 600 shows the page 1:1.
+Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp 3>"$out/display" 2>"$out/xvfb.log" &
+pids+=($!)
+for _ in $(seq 50); do
+  [[ -s $out/display ]] && break
+  sleep 0.1
+done
+[[ -s $out/display ]] || fail "Xvfb did not start"
+export DISPLAY=:$(head -n1 "$out/display")
+# A window manager when there is one; only the close test needs it.
+if command -v matchbox-window-manager >/dev/null; then
+  matchbox-window-manager -use_titlebar no 2>"$out/wm.log" &
+  pids+=($!)
+fi
+
+shot() { import -window root "$out/$1.png"; }
+# Normalised root-mean-square difference of two pictures, 0 = the same.
+rmse() {
+  local result
+  result=$(compare -metric RMSE "$1" "$2" null: 2>&1) || true
+  sed -E 's/.*\((.*)\).*/\1/' <<<"$result"
+}
+below() { awk -v a="$1" -v b="$2" 'BEGIN { exit !(a < b) }'; }
+# The bounding box ("WxH+X+Y") of the pixels in a listed colour, or "0x0+..." when none.
+find_colours() {
+  local picture=$1
+  shift
+  local args=(-fill '#FF00FE')
+  local colour
+  for colour in "$@"; do args+=(-opaque "$colour"); done
+  convert "$picture" "${args[@]}" -fill black +opaque '#FF00FE' -format '%@' info: 2>/dev/null
+}
+colours() {
+  convert "$@" -unique-colors -depth 8 txt:- | grep -o '#[0-9A-F]\{6\}' | sort -u
+}
+crop() { convert "$1" -crop "$2" +repage "$3"; }
+
+start_game() {
+  (cd "$1" && exec env SDL_AUDIODRIVER=dummy "$game" 2>"$out/game.err") &
+  game_pid=$!
+  pids+=("$game_pid")
+}
+# Waits up to $1 seconds for the game to end; the game's exit status must be 0.
+expect_exit() {
+  local limit=$1 start=$SECONDS status
+  for _ in $(seq $((limit * 20))); do
+    kill -0 "$game_pid" 2>/dev/null || break
+    sleep 0.05
+  done
+  kill -0 "$game_pid" 2>/dev/null && fail "still running $limit s after $2"
+  status=0
+  wait "$game_pid" || status=$?
+  [[ $status -eq 0 ]] || fail "exit status $status after $2"
+  echo "ok: $2 ends the game with status 0"
+}
+wait_for_title() {
+  convert "$data/TITLE.BMP" "$out/expected-title.png"
+  local started=$(date +%s%N) value=1
+  while (($(date +%s%N) - started < 3000000000)); do
+    shot title
+    value=$(rmse "$out/title.png" "$out/expected-title.png")
+    below "$value" 0.05 && break
+    sleep 0.1
+  done
+  below "$value" 0.05 || fail "no title picture within 3 s (difference $value)"
+  echo "ok: title picture within 3 s (difference $value)"
+}
+
+case $mode in
+  missing-data)
+    mkdir -p "$out/empty"
+    start_game "$out/empty"
+    sleep 2
+    xdotool key Escape
+    expect_exit 2 "Escape without data files"
+    for file in PLAYERS.BMP EXPLODE.BMP ARSENAL.BMP BORDER.BMP TITLE.BMP \
+      Shot.WAV Explode.WAV intro.WAV Minedrop.WAV Pickup.WAV team.WAV plan.WAV; do
+      count=$(grep -cF "$file" "$out/game.err" || true)
+      [[ $count -eq 1 ]] || fail "$count warning lines for $file (want 1)"
+      grep -F "$file" "$out/game.err" | grep -qF "$out/empty" || fail "warning for $file names no folder"
+    done
+    echo "ok: one warning line, with the folder, for each missing file"
+    ;;
+
+  close)
+    start_game "$data"
+    wait_for_title
+    # The window manager asks the window to close, as its close button would.
+    wmctrl -c "Ferrowyn v1.0" || fail "window manager found no game window"
+    expect_exit 2 "closing the window"
+    ;;
+
+  play)
+    start_game "$data"
+    wait_for_title
+
+    xdotool key F1
+    sleep 0.3
+    shot play
+    convert "$data/BORDER.BMP" "$out/expected-border.png"
+    value=$(rmse "$out/play.png" "$out/expected-border.png")
+    below "$value" 0.05 || fail "no border picture after F1 (difference $value)"
+    # The banner is the only thing drawn over the field's top middle at the start.
+    crop "$out/play.png" 200x60+340+195 "$out/banner.png"
+    crop "$out/expected-border.png" 200x60+340+195 "$out/banner-without.png"
+    value=$(rmse "$out/banner.png" "$out/banner-without.png")
+    below 0.02 "$value" || fail "no level banner (difference $value)"
+    echo "ok: F1 shows the border picture and the level banner"
+
+    # Fired at once, before an enemy can hit the tank. A shell in flight is the only white
+    # on the field.
+    [[ $(find_colours "$out/play.png" '#FFFFFF') == 0x0* ]] || fail "white before firing"
+    xdotool key space
+    # It crosses the field in about half a second: look a few times.
+    for _ in 1 2 3 4 5; do
+      sleep 0.03
+      shot fired
+      shell=$(find_colours "$out/fired.png" '#FFFFFF')
+      [[ $shell != 0x0* ]] && break
+    done
+    [[ $shell != 0x0* ]] || fail "Space fired no shell"
+    echo "ok: Space fires ($shell)"
+
+    # The player's tank: its colours that neither the field nor an enemy tank has.
+    mapfile -t tank < <(comm -23 <(colours "$data/PLAYERS.BMP" -crop 32x32+1+1 +repage) \
+      <(sort -u <(colours "$data/BORDER.BMP") <(colours "$data/PLAYERS.BMP" -crop 264x32+1+34 +repage)))
+    ((${#tank[@]} > 0)) || fail "the player's tank has no colour of its own"
+    # Enemies fire from the start: a tank shot while driving gets another try once back.
+    moved=0
+    for _ in 1 2 3; do
+      shot still
+      before=$(find_colours "$out/still.png" "${tank[@]}")
+      xdotool keydown Right
+      sleep 0.5
+      xdotool keyup Right
+      shot moved
+      after=$(find_colours "$out/moved.png" "${tank[@]}")
+      if [[ $before != 0x0* && $after != 0x0* ]]; then
+        x_before=$(sed -E 's/^[0-9]+x[0-9]+\+([0-9]+)\+.*/\1/' <<<"$before")
+        x_after=$(sed -E 's/^[0-9]+x[0-9]+\+([0-9]+)\+.*/\1/' <<<"$after")
+        ((x_after > x_before + 20)) && moved=1 && break
+      fi
+      sleep 1
+    done
+    ((moved)) || fail "Right did not move the tank ($before -> $after)"
+    echo "ok: Right moves the tank ($before -> $after)"
+
+    xdotool key F4
+    sleep 0.2
+    shot music
+    # "MUSIC OFF" in green at (365, 300): nine letters are wider than "MUSIC ON".
+    text=$(convert "$out/music.png" -crop 160x30+355+295 +repage \
+      -fx 'g > 0.7 && r < 0.5 && b < 0.5 ? 1 : 0' -format '%@' info:)
+    width=${text%%x*}
+    ((width >= 50)) || fail "no \"MUSIC OFF\" (green text $text)"
+    echo "ok: F4 shows \"MUSIC OFF\" ($text)"
+
+    xdotool key Escape
+    expect_exit 2 "Escape"
+    ;;
+  *)
+    fail "unknown mode $mode"
+    ;;
+esac

@@ -194,7 +194,7 @@ Samples MakeMineDrop() {
     AddSweep(&w, start, 0.12f, 220, 90, 0.01f, 0.04f, 0.8f * level);
     AddNoise(
         &w, start, 0.01f, 303, [](float) { return 0.8f; },
-        [level](float t) { return level * std::exp(-t / 0.003f); });
+        [level = level](float t) { return level * std::exp(-t / 0.003f); });
   }
   return FinishEffect(w);
 }

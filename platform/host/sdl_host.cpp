@@ -8,6 +8,7 @@
 #include <cstring>
 #include <ctime>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <utility>
 
@@ -158,33 +159,146 @@ PageRect FitPage(int page_width, int page_height, int target_width, int target_h
   return rect;
 }
 
+std::vector<PageScaler::Tap> PageScaler::Taps(int page_size, int target_size) {
+  std::vector<Tap> taps(std::max(target_size, 0));
+  if (page_size <= 0 || target_size <= 0) return taps;
+  if (target_size < page_size) {
+    // Smaller than the page: the page pixel under each target pixel's centre.
+    for (int i = 0; i < target_size; ++i) {
+      int source = static_cast<int>((2 * int64_t{i} + 1) * page_size / (2 * int64_t{target_size}));
+      taps[i] = {source, source, 0};
+    }
+    return taps;
+  }
+  // Target pixel i covers [i, i + 1) * span / target_size of the page scaled up `whole` times,
+  // which is at most one of its pixels: so it sees one or two of them.
+  const int64_t whole = target_size / page_size;
+  const int64_t span = whole * page_size;
+  for (int i = 0; i < target_size; ++i) {
+    int64_t start = i * span, end = (i + 1) * span;  // in 1/target_size of a scaled pixel
+    int64_t scaled = start / target_size;
+    int64_t boundary = (scaled + 1) * target_size;
+    int first = static_cast<int>(scaled / whole);
+    Tap tap{first, first, 0};
+    if (end > boundary) {
+      int second = static_cast<int>((scaled + 1) / whole);
+      uint32_t weight = static_cast<uint32_t>(((end - boundary) * 256 + span / 2) / span);
+      if (second != first && weight > 0)
+        tap = weight >= 256 ? Tap{second, second, 0} : Tap{first, second, weight};
+    }
+    taps[i] = tap;
+  }
+  return taps;
+}
+
+namespace {
+
+// a + (b - a) * weight / 256, byte by byte: the loops are simple enough for the compiler to do
+// sixteen bytes at a time. The weights are below 256, so the sums fit in 16 bits.
+void BlendBytes(const uint8_t* a, const uint8_t* b, const uint8_t* weights, uint8_t* out,
+                size_t count) {
+  for (size_t i = 0; i < count; ++i)
+    out[i] = static_cast<uint8_t>((a[i] * (256 - weights[i]) + b[i] * weights[i]) >> 8);
+}
+
+void BlendBytes(const uint8_t* a, const uint8_t* b, uint32_t weight, uint8_t* out, size_t count) {
+  const uint32_t keep = 256 - weight;
+  for (size_t i = 0; i < count; ++i)
+    out[i] = static_cast<uint8_t>((a[i] * keep + b[i] * weight) >> 8);
+}
+
+}  // namespace
+
+void PageScaler::ScaleAcross(const uint8_t* in, const uint32_t* colours, uint32_t* out) {
+  const size_t width = columns_.size();
+  if (column_weights_.empty()) {
+    for (size_t x = 0; x < width; ++x) out[x] = colours[in[columns_[x].first]];
+    return;
+  }
+  for (size_t x = 0; x < width; ++x) {
+    out[x] = colours[in[columns_[x].first]];
+    seconds_[x] = colours[in[columns_[x].second]];
+  }
+  auto* bytes = reinterpret_cast<uint8_t*>(out);
+  BlendBytes(bytes, reinterpret_cast<const uint8_t*>(seconds_.data()), column_weights_.data(),
+             bytes, width * 4);
+}
+
 void PageScaler::Scale(const uint8_t* page, int page_pitch, int page_width, int page_height,
                        const uint32_t* colours, uint32_t* target, int target_pitch, int width,
-                       int height) {
+                       int height, const uint8_t* changed_rows) {
+  written_.clear();
   if (width <= 0 || height <= 0 || page_width <= 0 || page_height <= 0) return;
-  if (static_cast<int>(columns_.size()) != width || columns_page_width_ != page_width) {
-    // Sample each target pixel's centre, so both edges of the page are kept.
-    columns_.resize(width);
-    for (int x = 0; x < width; ++x)
-      columns_[x] = static_cast<int>((2 * int64_t{x} + 1) * page_width / (2 * int64_t{width}));
-    columns_page_width_ = page_width;
+  if (static_cast<int>(columns_.size()) != width || columns_page_ != page_width) {
+    columns_ = Taps(page_width, width);
+    columns_page_ = page_width;
+    column_weights_.clear();
+    if (std::any_of(columns_.begin(), columns_.end(), [](const Tap& tap) { return tap.weight; })) {
+      for (const Tap& tap : columns_) column_weights_.insert(column_weights_.end(), 4, tap.weight);
+    }
+    seconds_.resize(width);
+    for (auto& row : scratch_) row.resize(width);
   }
-  const int* columns = columns_.data();
+  if (static_cast<int>(rows_.size()) != height || rows_page_ != page_height) {
+    rows_ = Taps(page_height, height);
+    rows_page_ = page_height;
+  }
+  // Each page row is scaled across once: into the target row that shows it alone, or into
+  // scratch when it is only ever blended; later rows that need it copy or blend from there.
+  const uint32_t* across[2] = {};  // page rows scaled across, by the row's parity
+  int across_row[2] = {-1, -1};
+  auto scaled = [&](int row, uint32_t* out) {
+    const int slot = row & 1;
+    if (across_row[slot] != row) {
+      uint32_t* into = out ? out : scratch_[slot].data();
+      ScaleAcross(page + static_cast<ptrdiff_t>(row) * page_pitch, colours, into);
+      across[slot] = into;
+      across_row[slot] = row;
+    }
+    return across[slot];
+  };
   auto* rows = reinterpret_cast<uint8_t*>(target);
-  const uint32_t* converted = nullptr;
-  int converted_source = -1;
   for (int y = 0; y < height; ++y) {
     auto* out = reinterpret_cast<uint32_t*>(rows + static_cast<ptrdiff_t>(y) * target_pitch);
-    int source = static_cast<int>((2 * int64_t{y} + 1) * page_height / (2 * int64_t{height}));
-    if (source == converted_source) {
-      std::memcpy(out, converted, sizeof(uint32_t) * width);
+    const Tap& tap = rows_[y];
+    if (changed_rows && !changed_rows[tap.first] && !changed_rows[tap.second]) continue;
+    if (!written_.empty() && written_.back().end == y)
+      ++written_.back().end;
+    else
+      written_.push_back({y, y + 1});
+    if (!tap.weight) {
+      const uint32_t* first = scaled(tap.first, out);
+      if (first != out) std::memcpy(out, first, sizeof(uint32_t) * width);
       continue;
     }
-    const uint8_t* in = page + static_cast<ptrdiff_t>(source) * page_pitch;
-    for (int x = 0; x < width; ++x) out[x] = colours[in[columns[x]]];
-    converted = out;
-    converted_source = source;
+    const uint32_t* first = scaled(tap.first, nullptr);
+    const uint32_t* second = scaled(tap.second, nullptr);
+    BlendBytes(reinterpret_cast<const uint8_t*>(first), reinterpret_cast<const uint8_t*>(second),
+               tap.weight, reinterpret_cast<uint8_t*>(out), sizeof(uint32_t) * width);
   }
+}
+
+std::filesystem::path PicturesFolder() {
+  namespace fs = std::filesystem;
+  auto set = [](const char* name) {
+    const char* value = std::getenv(name);
+    return value && *value ? value : nullptr;
+  };
+  if (const char* pictures = set("XDG_PICTURES_DIR")) return pictures;
+  const char* home = set("HOME");
+  if (!home) return ".";
+  // A desktop names its folders in user-dirs.dirs, in the user's language:
+  // XDG_PICTURES_DIR="$HOME/Bilder".
+  const char* config = set("XDG_CONFIG_HOME");
+  std::ifstream dirs((config ? fs::path(config) : fs::path(home) / ".config") / "user-dirs.dirs");
+  const std::string key = "XDG_PICTURES_DIR=\"";
+  for (std::string line; std::getline(dirs, line);) {
+    if (line.rfind(key, 0) != 0 || line.size() < key.size() + 2 || line.back() != '"') continue;
+    std::string value = line.substr(key.size(), line.size() - key.size() - 1);
+    if (value.rfind("$HOME", 0) == 0) return fs::path(home + value.substr(5));
+    if (!value.empty() && value[0] == '/') return value;
+  }
+  return fs::path(home) / "Pictures";
 }
 
 void SdlHost::SdlDeleter::operator()(SDL_Window* window) const {
@@ -395,23 +509,30 @@ void SdlHost::ToggleFullScreen() {
 
 void SdlHost::Present(const uint8_t* pixels, int pitch, int width, int height, const Rgb* palette) {
   if (!pixels || width <= 0 || height <= 0) return;
-  // An unchanged page costs a compare, not a conversion and an upload.
-  bool changed = width != page_width_ || height != page_height_;
-  page_.resize(static_cast<size_t>(width) * height);
-  page_width_ = width;
-  page_height_ = height;
+  // Only the rows that changed are converted and sent to the screen: in play that is the
+  // few bands the sprites move in.
+  if (width != page_width_ || height != page_height_) {
+    page_.assign(static_cast<size_t>(width) * height, 0);
+    page_width_ = width;
+    page_height_ = height;
+    whole_page_stale_ = true;
+  }
+  changed_rows_.resize(height);
+  bool changed = false;
   for (int y = 0; y < height; ++y) {
     const uint8_t* in = pixels + static_cast<ptrdiff_t>(y) * pitch;
     uint8_t* kept = page_.data() + static_cast<size_t>(y) * width;
-    if (!changed && std::memcmp(kept, in, width) != 0) changed = true;
+    if (std::memcmp(kept, in, width) == 0) continue;
     std::memcpy(kept, in, width);
+    changed_rows_[y] = 1;
+    changed = true;
   }
   if (std::memcmp(palette_.data(), palette, sizeof palette_) != 0) {
     std::memcpy(palette_.data(), palette, sizeof palette_);
     colours_format_ = 0;
-    changed = true;
+    whole_page_stale_ = true;
   }
-  if (changed || bars_stale_) Redraw();
+  if (changed || whole_page_stale_ || bars_stale_) Redraw();
 }
 
 void SdlHost::Redraw() {
@@ -426,12 +547,16 @@ void SdlHost::Redraw() {
   PageRect rect = FitPage(page_width_, page_height_, surface->w, surface->h);
   if (rect.width <= 0 || rect.height <= 0) return;
 
-  bool direct = surface->format->BytesPerPixel == 4;
+  // The scaler blends whole bytes: straight into the window only when its pixels are 8 bits a
+  // channel.
+  bool direct = SDL_PIXELLAYOUT(surface->format->format) == SDL_PACKEDLAYOUT_8888;
   SDL_Surface* target = surface;
   if (!direct) {
-    if (!staging_ || staging_->w != rect.width || staging_->h != rect.height)
+    if (!staging_ || staging_->w != rect.width || staging_->h != rect.height) {
       staging_.reset(
           SDL_CreateRGBSurfaceWithFormat(0, rect.width, rect.height, 32, SDL_PIXELFORMAT_XRGB8888));
+      whole_page_stale_ = true;
+    }
     if (!staging_) return;
     target = staging_.get();
   }
@@ -439,34 +564,40 @@ void SdlHost::Redraw() {
     for (int i = 0; i < 256; ++i)
       colours_[i] = SDL_MapRGB(target->format, palette_[i].r, palette_[i].g, palette_[i].b);
     colours_format_ = target->format->format;
+    whole_page_stale_ = true;
   }
 
+  const bool whole = bars_stale_ || whole_page_stale_;
   if (bars_stale_) SDL_FillRect(surface, nullptr, SDL_MapRGB(surface->format, 0, 0, 0));
   if (SDL_MUSTLOCK(target) && SDL_LockSurface(target) != 0) return;
   auto* origin = static_cast<uint8_t*>(target->pixels);
   if (direct) origin += static_cast<ptrdiff_t>(rect.y) * target->pitch + rect.x * 4;
   scaler_.Scale(page_.data(), page_width_, page_width_, page_height_, colours_.data(),
-                reinterpret_cast<uint32_t*>(origin), target->pitch, rect.width, rect.height);
+                reinterpret_cast<uint32_t*>(origin), target->pitch, rect.width, rect.height,
+                whole ? nullptr : changed_rows_.data());
   if (SDL_MUSTLOCK(target)) SDL_UnlockSurface(target);
+  std::fill(changed_rows_.begin(), changed_rows_.end(), 0);
+  whole_page_stale_ = false;
 
   SDL_Rect area{rect.x, rect.y, rect.width, rect.height};
   if (!direct) SDL_BlitSurface(target, nullptr, surface, &area);
-  // Only the page changes from frame to frame; the bars go up after a resize or an expose.
-  if (bars_stale_)
+  if (bars_stale_) {
     SDL_UpdateWindowSurface(window_.get());
-  else
-    SDL_UpdateWindowSurfaceRects(window_.get(), &area, 1);
-  bars_stale_ = false;
+    bars_stale_ = false;
+    return;
+  }
+  update_rects_.clear();
+  for (const PageScaler::RowRun& run : scaler_.Written())
+    update_rects_.push_back({rect.x, rect.y + run.first, rect.width, run.end - run.first});
+  if (!update_rects_.empty())
+    SDL_UpdateWindowSurfaceRects(window_.get(), update_rects_.data(),
+                                 static_cast<int>(update_rects_.size()));
 }
 
 void SdlHost::SaveScreenshot() const {
   if (page_.empty()) return;
   namespace fs = std::filesystem;
-  fs::path folder = ".";
-  if (const char* pictures = std::getenv("XDG_PICTURES_DIR"); pictures && *pictures)
-    folder = pictures;
-  else if (const char* home = std::getenv("HOME"); home && *home)
-    folder = fs::path(home) / "Pictures";
+  fs::path folder = PicturesFolder();
   std::error_code error;
   fs::create_directories(folder, error);
 

@@ -2,12 +2,14 @@
 #pragma once
 #include <array>
 #include <cstdint>
+#include <filesystem>
 #include <memory>
 #include <vector>
 
 #include "platform/host/host.h"
 
 struct SDL_Window;
+struct SDL_Rect;
 struct SDL_Surface;
 struct _SDL_Joystick;
 union SDL_Event;
@@ -21,19 +23,50 @@ struct PageRect {
 };
 PageRect FitPage(int page_width, int page_height, int target_width, int target_height);
 
-// Converts 8-bit pages through a 256-entry colour table into 32-bit pixels, scaled to a
-// rectangle by nearest pixel. The column map is kept between calls, since the sizes rarely
-// change; rows that come from the same page row are converted once and copied.
+// Converts 8-bit pages through a 256-entry colour table into 32-bit pixels (8 bits a
+// channel, any order), scaled to a rectangle the way a player expects of pixel art: up by the
+// largest whole multiple with sharp, nearest pixels, then the remaining fraction by averaging
+// what each target pixel covers, so every page pixel comes out the same width and no edge
+// shimmers. Smaller than the page, it falls back to the nearest pixel. The tables are kept
+// between calls, since the sizes rarely change.
 class PageScaler {
  public:
-  // `target` points at the rectangle's top-left pixel; `target_pitch` is in bytes.
+  // `target` points at the rectangle's top-left pixel; `target_pitch` is in bytes. With
+  // `changed_rows` (a flag for each page row), only the target rows that show a flagged row
+  // are written.
   void Scale(const uint8_t* page, int page_pitch, int page_width, int page_height,
-             const uint32_t* colours, uint32_t* target, int target_pitch, int width, int height);
+             const uint32_t* colours, uint32_t* target, int target_pitch, int width, int height,
+             const uint8_t* changed_rows = nullptr);
+
+  // The target rows the last Scale wrote, as runs [first, end).
+  struct RowRun {
+    int first, end;
+  };
+  const std::vector<RowRun>& Written() const { return written_; }
+
+  // What one target pixel (column or row) shows: page pixel `first`, blended with `second`
+  // by `weight`/256.
+  struct Tap {
+    int first = 0;
+    int second = 0;
+    uint32_t weight = 0;  // 0 = `first` alone
+  };
+  static std::vector<Tap> Taps(int page_size, int target_size);
 
  private:
-  std::vector<int> columns_;  // page column for each target column
-  int columns_page_width_ = 0;
+  void ScaleAcross(const uint8_t* in, const uint32_t* colours, uint32_t* out);
+
+  std::vector<Tap> columns_, rows_;
+  std::vector<uint8_t> column_weights_;  // each column's weight, once per byte of its pixel
+  int columns_page_ = 0, rows_page_ = 0;
+  std::vector<uint32_t> seconds_;     // a row's second pixels, before the blend
+  std::vector<uint32_t> scratch_[2];  // page rows scaled across, for blended target rows
+  std::vector<RowRun> written_;
 };
+
+// Where Print Screen saves: $XDG_PICTURES_DIR, else the pictures folder the desktop names in
+// user-dirs.dirs, else ~/Pictures.
+std::filesystem::path PicturesFolder();
 
 class SdlHost : public Host {
  public:
@@ -92,6 +125,9 @@ class SdlHost : public Host {
   std::array<uint32_t, 256> colours_ = {};  // palette_ in the target surface's format
   uint32_t colours_format_ = 0;             // the format colours_ was made for; 0 = stale
   bool bars_stale_ = true;                  // the window needs a full repaint
+  bool whole_page_stale_ = true;            // every row of the page needs converting
+  std::vector<uint8_t> changed_rows_;       // page rows changed since they were last drawn
+  std::vector<SDL_Rect> update_rects_;
   PageScaler scaler_;
 
   bool audio_tried_ = false;

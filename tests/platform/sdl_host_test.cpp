@@ -3,6 +3,7 @@
 #include <SDL.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
@@ -62,49 +63,101 @@ TEST(PageScaler, OneToOneHonoursBothPitchesAndLeavesPaddingAlone) {
   }
 }
 
-// Which page column (or row) each target column shows, read back from the
-// result.
-std::vector<int> SourceColumns(const std::vector<uint32_t>& row,
-                               const std::vector<uint32_t>& colours) {
-  std::vector<int> columns;
-  for (uint32_t pixel : row) {
-    auto found = std::find(colours.begin(), colours.end(), pixel);
-    columns.push_back(static_cast<int>(found - colours.begin()));
+// How much of the target each page pixel gets, in 256ths of a target pixel.
+std::vector<int> Shares(const std::vector<PageScaler::Tap>& taps, int page_size) {
+  std::vector<int> shares(page_size);
+  for (const auto& tap : taps) {
+    shares[tap.first] += 256 - static_cast<int>(tap.weight);
+    shares[tap.second] += static_cast<int>(tap.weight);
   }
-  return columns;
+  return shares;
 }
 
-TEST(PageScaler, UpscalingByAFractionShowsEveryPageColumnAndRowInOrder) {
-  // 800 x 600 to 1440 x 1080 is 1.8 times: each page pixel must become one or
-  // two, none lost.
-  const int pw = 100, ph = 60, tw = 180, th = 108;
-  std::vector<uint8_t> page(pw * ph);
-  for (int y = 0; y < ph; ++y)
-    for (int x = 0; x < pw; ++x) page[y * pw + x] = static_cast<uint8_t>(x + (y % 2) * 100);
-  std::vector<uint32_t> target(tw * th);
-  auto colours = Colours();
-  PageScaler scaler;
-  scaler.Scale(page.data(), pw, pw, ph, colours.data(), target.data(), tw * 4, tw, th);
+TEST(PageScaler, EveryPagePixelComesOutTheSameSize) {
+  // Whole multiples and the usual screens: 800 x 600 into 1440 x 1080 (1.8), 2000 (2.5),
+  // 1600 (2), 1366 (1.7); each page pixel must get the same share, none lost or doubled.
+  for (auto [page, target] : {std::pair{800, 1440}, std::pair{800, 2000}, std::pair{800, 1600},
+                              std::pair{600, 1080}, std::pair{800, 1366}, std::pair{7, 7}}) {
+    auto taps = PageScaler::Taps(page, target);
+    ASSERT_EQ(static_cast<int>(taps.size()), target);
+    std::vector<int> shares = Shares(taps, page);
+    const int even = 256 * target / page;
+    for (int i = 0; i < page; ++i)
+      ASSERT_NEAR(shares[i], even, 2) << page << " to " << target << ", pixel " << i;
+    // Sharp: at least `whole` target pixels show a page pixel alone, and a blend only ever
+    // mixes two neighbours.
+    const int whole = target / page;
+    std::vector<int> alone(page);
+    for (const auto& tap : taps) {
+      if (tap.weight == 0) {
+        EXPECT_EQ(tap.first, tap.second);
+        ++alone[tap.first];
+      } else {
+        EXPECT_EQ(tap.second, tap.first + 1);
+      }
+    }
+    for (int i = 0; i < page; ++i) EXPECT_GE(alone[i], whole - 1) << page << " to " << target;
+    if (target % page == 0) {
+      EXPECT_TRUE(std::all_of(alone.begin(), alone.end(), [&](int n) { return n == whole; }));
+    }
+  }
+}
 
-  std::vector<uint32_t> first_row(target.begin(), target.begin() + tw);
-  std::vector<int> columns = SourceColumns(first_row, colours);
-  EXPECT_EQ(columns.front(), 0);
-  EXPECT_EQ(columns.back(), pw - 1);
-  for (int x = 1; x < tw; ++x) {
-    int step = columns[x] - columns[x - 1];
-    EXPECT_TRUE(step == 0 || step == 1) << "column " << x;
+TEST(PageScaler, SmallerThanThePageTakesTheNearestPixel) {
+  auto taps = PageScaler::Taps(800, 300);
+  for (int i = 0; i < 300; ++i) {
+    EXPECT_EQ(taps[i].weight, 0u);
+    EXPECT_EQ(taps[i].first, (2 * i + 1) * 800 / 600);
   }
-  // Rows alternate between even and odd page rows; count the runs to see each
-  // row kept.
-  int runs = 1;
-  for (int y = 1; y < th; ++y) {
-    bool odd = target[y * tw] != colours[0];
-    bool previous_odd = target[(y - 1) * tw] != colours[0];
-    if (odd != previous_odd) ++runs;
-    // Repeated rows are whole copies, not just their first pixel.
-    EXPECT_EQ(target[y * tw + tw - 1], colours[pw - 1 + (odd ? 100 : 0)]) << "row " << y;
+}
+
+TEST(PageScaler, BlendsEachChannelOfTheCoveredPixels) {
+  // 2 x 2 into 3 x 3: the middle column and row straddle two page pixels half each, so the
+  // centre is the mean of all four; the corners are the page's own colours.
+  const std::vector<uint8_t> page = {0, 1, 2, 3};
+  const std::vector<uint32_t> colours = {0xFF000000u, 0x00FF0000u, 0x0000FF00u, 0x000000FEu};
+  std::vector<uint32_t> target(4 * 3, 0xDEADBEEF);  // pitch of 4 pixels
+  PageScaler scaler;
+  scaler.Scale(page.data(), 2, 2, 2, colours.data(), target.data(), 4 * 4, 3, 3);
+  EXPECT_EQ(target[0], colours[0]);
+  EXPECT_EQ(target[2], colours[1]);
+  EXPECT_EQ(target[8], colours[2]);
+  EXPECT_EQ(target[10], colours[3]);
+  EXPECT_EQ(target[1], 0x7F7F0000u);  // top middle: 0 and 1 half each
+  EXPECT_EQ(target[4], 0x7F007F00u);  // middle left: 0 and 2
+  EXPECT_EQ(target[5], 0x3F3F3F3Fu);  // centre: a quarter of each
+  EXPECT_EQ(target[3], 0xDEADBEEFu);  // past the rectangle: untouched
+}
+
+TEST(PageScaler, WithChangedRowsWritesOnlyTheRowsThatShowThem) {
+  // 4 page rows into 7 target rows: page row 2 is seen by target rows 3 (blended with row 1),
+  // 4 and 5 (blended with row 3).
+  const int w = 3, ph = 4, th = 7;
+  std::vector<uint8_t> page(w * ph);
+  for (size_t i = 0; i < page.size(); ++i) page[i] = static_cast<uint8_t>(i);
+  auto colours = Colours();
+  std::vector<uint32_t> whole(w * th), part(w * th, 0xDEADBEEF);
+  PageScaler scaler;
+  scaler.Scale(page.data(), w, w, ph, colours.data(), whole.data(), w * 4, w, th);
+  ASSERT_EQ(scaler.Written().size(), 1u);
+  EXPECT_EQ(scaler.Written()[0].first, 0);
+  EXPECT_EQ(scaler.Written()[0].end, th);
+
+  const uint8_t changed[ph] = {0, 0, 1, 0};
+  scaler.Scale(page.data(), w, w, ph, colours.data(), part.data(), w * 4, w, th, changed);
+  std::vector<int> shown;
+  auto taps = PageScaler::Taps(ph, th);
+  for (int y = 0; y < th; ++y) {
+    if (taps[y].first == 2 || taps[y].second == 2) shown.push_back(y);
+    for (int x = 0; x < w; ++x) {
+      bool in_run = !shown.empty() && shown.back() == y;
+      EXPECT_EQ(part[y * w + x], in_run ? whole[y * w + x] : 0xDEADBEEF) << x << "," << y;
+    }
   }
-  EXPECT_EQ(runs, ph);
+  EXPECT_EQ(shown, (std::vector<int>{3, 4, 5}));
+  ASSERT_EQ(scaler.Written().size(), 1u);
+  EXPECT_EQ(scaler.Written()[0].first, 3);
+  EXPECT_EQ(scaler.Written()[0].end, 6);
 }
 
 TEST(PageScaler, ReusedScalerFollowsChangesOfEitherWidth) {
@@ -238,6 +291,13 @@ TEST_F(SdlHostTest, PageIsScaledIntoTheWindowAndRedrawnAfterAResize) {
   sdl.Present(page.data(), 800, 800, 600, palette);
   EXPECT_EQ(SurfacePixel(w / 2, h / 2), Mapped(palette[1]));
 
+  // One changed row shows; the rest stay as they were.
+  std::fill(page.begin() + 300 * 800, page.begin() + 301 * 800, 3);
+  sdl.Present(page.data(), 800, 800, 600, palette);
+  int row = rect.y + (300 * rect.height + rect.height / 2) / 600;
+  EXPECT_EQ(SurfacePixel(w / 2, row), Mapped(palette[3]));
+  EXPECT_EQ(SurfacePixel(w / 2, h / 4), Mapped(palette[1]));
+
   // Windowed and wider than the page: black bars, and the kept page drawn again
   // unasked.
   Key(SDL_SCANCODE_F11, true);
@@ -249,7 +309,8 @@ TEST_F(SdlHostTest, PageIsScaledIntoTheWindowAndRedrawnAfterAResize) {
   EXPECT_EQ(SurfacePixel(50, 300), Mapped({0, 0, 0}));
   EXPECT_EQ(SurfacePixel(950, 300), Mapped({0, 0, 0}));
   EXPECT_EQ(SurfacePixel(100, 0), Mapped(palette[2]));
-  EXPECT_EQ(SurfacePixel(500, 300), Mapped(palette[1]));
+  EXPECT_EQ(SurfacePixel(500, 200), Mapped(palette[1]));
+  EXPECT_EQ(SurfacePixel(500, 300), Mapped(palette[3]));
 }
 
 TEST_F(SdlHostTest, PrintScreenSavesTheVisiblePage) {
@@ -280,6 +341,28 @@ TEST_F(SdlHostTest, PrintScreenSavesTheVisiblePage) {
   }
   fs::remove_all(folder);
   unsetenv("XDG_PICTURES_DIR");
+}
+
+TEST(PicturesFolder, FollowsTheDesktopsChoiceThenHome) {
+  namespace fs = std::filesystem;
+  fs::path home = fs::temp_directory_path() / ("ferrowyn-home-" + std::to_string(getpid()));
+  fs::create_directories(home / "config");
+  const char* real_home = std::getenv("HOME");
+  std::string kept_home = real_home ? real_home : "";
+  setenv("HOME", home.c_str(), 1);
+  setenv("XDG_CONFIG_HOME", (home / "config").c_str(), 1);
+  unsetenv("XDG_PICTURES_DIR");
+  EXPECT_EQ(host::PicturesFolder(), home / "Pictures");  // no user-dirs.dirs
+  std::ofstream(home / "config" / "user-dirs.dirs")
+      << "# written by xdg-user-dirs-update\nXDG_DESKTOP_DIR=\"$HOME/Desktop\"\n"
+         "XDG_PICTURES_DIR=\"$HOME/Bilder\"\n";
+  EXPECT_EQ(host::PicturesFolder(), home / "Bilder");
+  setenv("XDG_PICTURES_DIR", "/srv/shots", 1);
+  EXPECT_EQ(host::PicturesFolder(), fs::path("/srv/shots"));
+  unsetenv("XDG_PICTURES_DIR");
+  unsetenv("XDG_CONFIG_HOME");
+  setenv("HOME", kept_home.c_str(), 1);
+  fs::remove_all(home);
 }
 
 class CountingSource : public host::AudioSource {

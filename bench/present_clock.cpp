@@ -1,0 +1,59 @@
+// Loaded into the real game with LD_PRELOAD by scripts/measure-play: notes the moment of every
+// window update (each one a frame the player sees) and, when the game ends, writes them to the
+// file named by FERROWYN_PRESENT_LOG, one a line, in microseconds. The game itself knows
+// nothing of it.
+#include <SDL.h>
+#include <dlfcn.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+namespace {
+
+class PresentClock {
+ public:
+  PresentClock() { times_.reserve(1 << 16); }
+  ~PresentClock() {
+    const char* path = std::getenv("FERROWYN_PRESENT_LOG");
+    if (!path) return;
+    if (FILE* file = std::fopen(path, "w")) {
+      for (long long t : times_) std::fprintf(file, "%lld\n", t);
+      std::fclose(file);
+    }
+  }
+  void Note() {
+    // Wall-clock time, so a script can match it with `date +%s%6N`.
+    auto now = std::chrono::system_clock::now().time_since_epoch();
+    times_.push_back(std::chrono::duration_cast<std::chrono::microseconds>(now).count());
+  }
+
+ private:
+  std::vector<long long> times_;
+};
+
+PresentClock& Clock() {
+  static PresentClock clock;
+  return clock;
+}
+
+template <typename Function>
+Function Next(const char* name) {
+  return reinterpret_cast<Function>(dlsym(RTLD_NEXT, name));
+}
+
+}  // namespace
+
+extern "C" int SDL_UpdateWindowSurface(SDL_Window* window) {
+  static auto next = Next<int (*)(SDL_Window*)>("SDL_UpdateWindowSurface");
+  Clock().Note();
+  return next(window);
+}
+
+extern "C" int SDL_UpdateWindowSurfaceRects(SDL_Window* window, const SDL_Rect* rects, int count) {
+  static auto next =
+      Next<int (*)(SDL_Window*, const SDL_Rect*, int)>("SDL_UpdateWindowSurfaceRects");
+  Clock().Note();
+  return next(window, rects, count);
+}

@@ -8,7 +8,7 @@ packages=(
   g++ cmake ninja-build pkg-config
   libsdl2-dev libgtest-dev libbenchmark-dev
   g++-mingw-w64-i686 mingw-w64-i686-dev
-  xvfb xauth xdotool imagemagick sox matchbox-window-manager wmctrl
+  xvfb xauth xdotool imagemagick sox matchbox-window-manager wmctrl desktop-file-utils appstream
   "$@"
 )
 

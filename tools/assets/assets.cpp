@@ -1,6 +1,9 @@
 #include "tools/assets/assets.h"
 
+#include <algorithm>
 #include <fstream>
+
+#include "platform/host/headless_host.h"
 
 namespace assets {
 
@@ -32,6 +35,20 @@ bool WriteAll(const std::string& dir, std::string* error) {
       *error = "cannot write " + path;
       return false;
     }
+  }
+  return true;
+}
+
+bool WriteIcon(const std::string& path, std::string* error) {
+  Image icon = MakeIcon();
+  std::array<host::Rgb, 256> palette;
+  std::transform(GamePalette().begin(), GamePalette().end(), palette.begin(), [](Color c) {
+    return host::Rgb{c.r, c.g, c.b};
+  });
+  if (!host::WritePng(path, icon.pixels.data(), icon.width, icon.width, icon.height,
+                      palette.data())) {
+    *error = "cannot write " + path;
+    return false;
   }
   return true;
 }

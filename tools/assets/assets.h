@@ -65,6 +65,10 @@ Image MakeArsenalSheet();
 Image MakeBorder();
 Image MakeTitle();
 
+// The desktop icon, kIconSize pixels square, in the game's palette.
+constexpr int kIconSize = 256;
+Image MakeIcon();
+
 // Windows bitmap: 8-bit, uncompressed, bottom-up, image size filled in. Width must be a
 // multiple of 4 (the game's loader does not skip row padding).
 std::vector<uint8_t> EncodeBmp(const Image& image, const Palette& palette);
@@ -92,5 +96,7 @@ struct DataFile {
 std::vector<DataFile> GenerateAll();
 // Writes them into `dir` (which must exist). On failure returns false and says why in *error.
 bool WriteAll(const std::string& dir, std::string* error);
+// Writes the icon as a PNG; on failure returns false and says why in *error.
+bool WriteIcon(const std::string& path, std::string* error);
 
 }  // namespace assets

@@ -80,6 +80,10 @@ int NearestIndex(Rgb c);
 // ordered dither so gradients do not band.
 Image Quantise(const Canvas& canvas, bool keyed, bool dither);
 
+// A tank facing up in the 31 x 31 art area of a 32 x 32 canvas; tread_phase shifts the track
+// links. The sprite sheet turns it; the icon draws it large.
+Canvas DrawTank(Ramp body, int tread_phase);
+
 // Text in the game's font; scale > 1 enlarges each font pixel to a scale x scale block.
 int TextWidth(const char* text, int scale = 1);
 void DrawText(Canvas* canvas, int x, int y, const char* text, Rgb c, int scale = 1);

@@ -1,4 +1,5 @@
 // ferrowyn-assets DIR: writes the game's five pictures and seven sounds into DIR.
+// ferrowyn-assets --icon FILE.png: writes the desktop icon.
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -10,9 +11,11 @@ namespace {
 void PrintUsage(FILE* to) {
   std::fputs(
       "usage: ferrowyn-assets DIR\n"
+      "       ferrowyn-assets --icon FILE.png\n"
       "Writes the game's data files into DIR (which must exist):\n"
       "  PLAYERS.BMP EXPLODE.BMP ARSENAL.BMP BORDER.BMP TITLE.BMP\n"
       "  Shot.WAV Explode.WAV intro.WAV Minedrop.WAV Pickup.WAV team.WAV plan.WAV\n"
+      "or, with --icon, the 256 x 256 desktop icon as a PNG.\n"
       "The files are the same, byte for byte, on every run.\n",
       to);
 }
@@ -24,12 +27,15 @@ int main(int argc, char** argv) {
     PrintUsage(stdout);
     return 0;
   }
-  if (argc != 2) {
+  bool icon = argc == 3 && std::strcmp(argv[1], "--icon") == 0;
+  bool dir = argc == 2 && argv[1][0] != '-';
+  if (!dir && !icon) {
     PrintUsage(stderr);
     return 2;
   }
   std::string error;
-  if (!assets::WriteAll(argv[1], &error)) {
+  bool written = icon ? assets::WriteIcon(argv[2], &error) : assets::WriteAll(argv[1], &error);
+  if (!written) {
     std::fprintf(stderr, "ferrowyn-assets: %s\n", error.c_str());
     return 1;
   }

@@ -38,8 +38,9 @@ void Outline(Canvas* c, float keep) {
   }
 }
 
-// Tank facing up in the 31 x 31 art area (the game never shows a cell's last row and column);
-// tread_phase shifts the track links.
+}  // namespace
+
+// The game never shows a cell's last row and column, hence the 31 x 31 art area.
 Canvas DrawTank(Ramp body, int tread_phase) {
   Canvas c(32, 32);
   auto paint = [&](int x, int y, Rgb col) { c.Blend(x, y, col); };
@@ -90,6 +91,8 @@ Canvas DrawTank(Ramp body, int tread_phase) {
   Outline(&c, 0.5f);
   return c;
 }
+
+namespace {
 
 // Quarter turns clockwise inside the 31 x 31 art area.
 Canvas Rotate(const Canvas& src, int quarters) {

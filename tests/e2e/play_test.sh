@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Plays the real game on a private X server: real key events, real screenshots.
-# usage: play_test.sh play|close|missing-data GAME DATA_DIR OUT_DIR
+# usage: play_test.sh play|close|missing-data|screen GAME DATA_DIR OUT_DIR
 # Screenshots stay in OUT_DIR; a failure names the folder.
 set -euo pipefail
 mode=$1
@@ -23,8 +23,11 @@ fail() {
   exit 1
 }
 
-# A free display of our own, so parallel runs never meet; 800 x 600 shows the page 1:1.
-Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp 3>"$out/display" 2>"$out/xvfb.log" &
+# A free display of our own, so parallel runs never meet; 800 x 600 shows the page 1:1, the
+# screen test takes a wide screen.
+screen=800x600x24
+[[ $mode == screen ]] && screen=1920x1080x24
+Xvfb -displayfd 3 -screen 0 "$screen" -nolisten tcp 3>"$out/display" 2>"$out/xvfb.log" &
 pids+=($!)
 for _ in $(seq 50); do
   [[ -s $out/display ]] && break
@@ -78,12 +81,20 @@ expect_exit() {
   [[ $status -eq 0 ]] || fail "exit status $status after $2"
   echo "ok: $2 ends the game with status 0"
 }
+# Waits up to 3 s for the title picture; on a larger screen the page is the area GEOMETRY of
+# it, brought back to 800 x 600 to compare.
 wait_for_title() {
+  local area=${1:-}
   convert "$data/TITLE.BMP" "$out/expected-title.png"
   local started=$(date +%s%N) value=1
   while (($(date +%s%N) - started < 3000000000)); do
     shot title
-    value=$(rmse "$out/title.png" "$out/expected-title.png")
+    if [[ -n $area ]]; then
+      convert "$out/title.png" -crop "$area" +repage -resize '800x600!' "$out/title-page.png"
+    else
+      cp "$out/title.png" "$out/title-page.png"
+    fi
+    value=$(rmse "$out/title-page.png" "$out/expected-title.png")
     below "$value" 0.05 && break
     sleep 0.1
   done
@@ -113,6 +124,38 @@ case $mode in
     # The window manager asks the window to close, as its close button would.
     wmctrl -c "Ferrowyn v1.0" || fail "window manager found no game window"
     expect_exit 2 "closing the window"
+    ;;
+
+  screen)
+    # 1920 x 1080: the page enlarged to 1440 x 1080 between black bars; Print Screen saves
+    # the page itself into the pictures folder.
+    export XDG_PICTURES_DIR=$out/pictures
+    start_game "$data"
+    wait_for_title 1440x1080+240+0
+    for bar in 240x1080+0+0 240x1080+1680+0; do
+      brightest=$(convert "$out/title.png" -crop "$bar" +repage -format '%[fx:maxima]' info:)
+      below "$brightest" 0.01 || fail "the bar $bar is not black ($brightest)"
+    done
+    echo "ok: the title fills 1440 x 1080 between black bars"
+
+    xdotool key Print
+    for _ in $(seq 40); do
+      compgen -G "$XDG_PICTURES_DIR/*.png" >/dev/null && break
+      sleep 0.05
+    done
+    shots=("$XDG_PICTURES_DIR"/*)
+    ((${#shots[@]} == 1)) || fail "${#shots[@]} files in the pictures folder (want 1)"
+    name=$(basename "${shots[0]}")
+    [[ $name =~ ^ferrowyn-[0-9]{4}-[0-9]{2}-[0-9]{2}-[0-9]{6}\.png$ ]] ||
+      fail "screenshot named $name"
+    [[ $(identify -format '%m %wx%h' "${shots[0]}") == "PNG 800x600" ]] ||
+      fail "screenshot is not an 800 x 600 PNG"
+    value=$(rmse "${shots[0]}" "$out/title-page.png")
+    below "$value" 0.05 || fail "the screenshot is not the page on the screen (difference $value)"
+    echo "ok: Print Screen saved $name (difference from the screen $value)"
+
+    xdotool key Escape
+    expect_exit 2 "Escape"
     ;;
 
   play)

@@ -11,6 +11,7 @@
 
 #include "platform/host/pictures_folder.h"
 #include "platform/host/png_writer.h"
+#include "platform/host/sdl_gpu_presenter.h"
 #include "platform/host/sdl_keys.h"
 
 namespace host {
@@ -22,6 +23,24 @@ constexpr int kAudioFrames = 1024;
 
 }  // namespace
 
+std::optional<Renderer> ParseRenderer(std::string_view name) {
+  if (name == "auto") return Renderer::kAutomatic;
+  if (name == "software") return Renderer::kSoftware;
+  if (name == "gpu") return Renderer::kGpu;
+  return std::nullopt;
+}
+
+SdlHostOptions SdlHostOptions::FromEnvironment() {
+  SdlHostOptions options;
+  if (const char* name = std::getenv("FERROWYN_RENDERER"); name && *name) {
+    if (std::optional<Renderer> renderer = ParseRenderer(name))
+      options.renderer = *renderer;
+    else
+      std::fprintf(stderr, "ferrowyn: FERROWYN_RENDERER=%s is none of auto, software, gpu\n", name);
+  }
+  return options;
+}
+
 void SdlHost::SdlDeleter::operator()(SDL_Window* window) const {
   SDL_DestroyWindow(window);
 }
@@ -32,7 +51,7 @@ void SdlHost::SdlDeleter::operator()(_SDL_Joystick* joystick) const {
   SDL_JoystickClose(joystick);
 }
 
-SdlHost::SdlHost() {
+SdlHost::SdlHost(const SdlHostOptions& options) : options_(options) {
   // The game reads its stick whether or not the window has the focus.
   SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");
   if (SDL_Init(SDL_INIT_JOYSTICK) == 0) OpenFirstJoystick();
@@ -41,6 +60,7 @@ SdlHost::SdlHost() {
 SdlHost::~SdlHost() {
   if (audio_device_) SDL_CloseAudioDevice(audio_device_);
   joystick_.reset();
+  gpu_.reset();
   staging_.reset();
   window_.reset();
   SDL_Quit();
@@ -52,8 +72,8 @@ bool SdlHost::OpenWindow(const char* title, int width, int height) {
     std::fprintf(stderr, "ferrowyn: cannot open a window: %s\n", SDL_GetError());
     return false;
   }
-  // On X11 the page is scaled in software straight into the window: far cheaper than SDL's
-  // renderer. Drivers with no such framebuffer (Wayland, KMS) need the renderer behind it.
+  // Scaled in software, the page goes straight into the window on X11: far cheaper than SDL's
+  // renderer on the CPU. Drivers with no such framebuffer (Wayland, KMS) need the renderer.
   if (const char* driver = SDL_GetCurrentVideoDriver(); driver && std::strcmp(driver, "x11") == 0)
     SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
   // Made as large as the desktop too, so it covers the screen even with no window manager to
@@ -67,14 +87,21 @@ bool SdlHost::OpenWindow(const char* title, int width, int height) {
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
     return false;
   }
+  if (options_.renderer != Renderer::kSoftware) {
+    gpu_ = GpuPresenter::Open(window_.get(), options_.renderer == Renderer::kAutomatic);
+    if (!gpu_ && options_.renderer == Renderer::kGpu)
+      std::fprintf(stderr, "ferrowyn: no GPU renderer (%s): drawing in software\n", SDL_GetError());
+  }
   window_width_ = width;
   window_height_ = height;
   bars_stale_ = true;
+  colours_format_ = 0;
   return true;
 }
 
 void SdlHost::CloseWindow() {
   if (!window_) return;
+  gpu_.reset();
   staging_.reset();
   window_.reset();
   SDL_QuitSubSystem(SDL_INIT_VIDEO);
@@ -123,6 +150,8 @@ bool SdlHost::PumpEvents() {
         break;
     }
   }
+  // A page held back within a refresh goes out now.
+  if (gpu_) gpu_->ShowDue();
   return close;
 }
 
@@ -257,6 +286,27 @@ void SdlHost::Present(const uint8_t* pixels, int pitch, int width, int height, c
 
 void SdlHost::Redraw() {
   if (!window_ || page_.empty()) return;
+  if (!gpu_) {
+    RedrawSurface();
+    return;
+  }
+  if (colours_format_ != gpu_->Format()->format) MapColours(gpu_->Format());
+  gpu_->Update(page_.data(), page_width_, page_height_, colours_.data(),
+               whole_page_stale_ ? nullptr : changed_rows_.data());
+  std::fill(changed_rows_.begin(), changed_rows_.end(), 0);
+  whole_page_stale_ = false;
+  bars_stale_ = false;
+  gpu_->Show();
+}
+
+void SdlHost::MapColours(const SDL_PixelFormat* format) {
+  for (int i = 0; i < 256; ++i)
+    colours_[i] = SDL_MapRGB(format, palette_[i].r, palette_[i].g, palette_[i].b);
+  colours_format_ = format->format;
+  whole_page_stale_ = true;
+}
+
+void SdlHost::RedrawSurface() {
   SDL_Surface* surface = SDL_GetWindowSurface(window_.get());
   if (!surface) return;
   if (surface->w != surface_width_ || surface->h != surface_height_) {
@@ -280,12 +330,7 @@ void SdlHost::Redraw() {
     if (!staging_) return;
     target = staging_.get();
   }
-  if (colours_format_ != target->format->format) {
-    for (int i = 0; i < 256; ++i)
-      colours_[i] = SDL_MapRGB(target->format, palette_[i].r, palette_[i].g, palette_[i].b);
-    colours_format_ = target->format->format;
-    whole_page_stale_ = true;
-  }
+  if (colours_format_ != target->format->format) MapColours(target->format);
 
   const bool whole = bars_stale_ || whole_page_stale_;
   if (bars_stale_) SDL_FillRect(surface, nullptr, SDL_MapRGB(surface->format, 0, 0, 0));

@@ -3,6 +3,8 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
+#include <string_view>
 #include <vector>
 
 #include "platform/host/host.h"
@@ -11,20 +13,42 @@
 struct SDL_Window;
 struct SDL_Rect;
 struct SDL_Surface;
+struct SDL_PixelFormat;
 struct _SDL_Joystick;
 union SDL_Event;
 
 namespace host {
 
+class GpuPresenter;
+
+// How the SDL host draws the page.
+enum class Renderer {
+  kAutomatic,  // the GPU where SDL has an accelerated renderer that is not a CPU rasteriser
+  kSoftware,   // the page scaler, straight into the window's own pixels
+  kGpu,        // SDL's accelerated renderer whatever it runs on; software when there is none
+};
+// "auto", "software" or "gpu"; nothing for any other name.
+std::optional<Renderer> ParseRenderer(std::string_view name);
+
+// The player's settings for the SDL host.
+struct SdlHostOptions {
+  Renderer renderer = Renderer::kAutomatic;
+
+  // The options the environment sets: FERROWYN_RENDERER=auto|software|gpu (any other value
+  // is named on stderr and left automatic).
+  static SdlHostOptions FromEnvironment();
+};
+
 class SdlHost : public Host {
  public:
   // Opens the first joystick; the window and the sound device wait until they are asked for.
-  SdlHost();
+  explicit SdlHost(const SdlHostOptions& options = SdlHostOptions::FromEnvironment());
   ~SdlHost() override;
   SdlHost(const SdlHost&) = delete;
   SdlHost& operator=(const SdlHost&) = delete;
 
-  // A borderless full-screen-desktop window; false, with the reason on stderr, without one.
+  // A borderless full-screen-desktop window, drawn as the options say; false, with the reason
+  // on stderr, without one.
   bool OpenWindow(const char* title, int width, int height) override;
   // Closes the window and SDL's video with it.
   void CloseWindow() override;
@@ -51,6 +75,8 @@ class SdlHost : public Host {
 
   // The window, for tests; nullptr while none is open.
   SDL_Window* Window() const { return window_.get(); }
+  // Whether the open window is drawn by SDL's renderer rather than the page scaler.
+  bool UsesGpu() const { return gpu_ != nullptr; }
 
  private:
   struct SdlDeleter {
@@ -64,11 +90,15 @@ class SdlHost : public Host {
   void OpenFirstJoystick();
   void ToggleFullScreen();
   void Redraw();
+  void RedrawSurface();
+  void MapColours(const SDL_PixelFormat* format);
   void SaveScreenshot() const;
   void OpenAudio();
   static void AudioCallback(void* host, uint8_t* stream, int bytes);
 
+  SdlHostOptions options_;
   std::unique_ptr<SDL_Window, SdlDeleter> window_;
+  std::unique_ptr<GpuPresenter> gpu_;  // drawing with the GPU; the window's surface without
   std::unique_ptr<_SDL_Joystick, SdlDeleter> joystick_;
   // A 32-bit surface to scale into when the window's own surface has another depth.
   std::unique_ptr<SDL_Surface, SdlDeleter> staging_;

@@ -4,11 +4,9 @@
 #include <cstddef>
 #include <cstring>
 
-#if defined(__SSE2__)
-#include <immintrin.h>
-#endif
 // AVX2 is chosen at run time where the compiler can build it beside the baseline.
 #if defined(__x86_64__) && defined(__GNUC__)
+#include <immintrin.h>
 #define FERROWYN_AVX2 1
 #define AVX2_CODE __attribute__((target("avx2")))
 #endif
@@ -73,36 +71,35 @@ uint32_t BlendPixel(uint32_t a, uint32_t b, uint32_t weight) {
   return (even & 0x00FF00FF) | (odd & 0xFF00FF00);
 }
 
-#if defined(__SSE2__)
-// BlendPixel for four pixels; `weights` holds each pixel's weight in both of its 16-bit
+// Pixels as vectors, and as 16-bit lanes (two a pixel): four pixels to the baseline's
+// registers (SSE2 on x86-64), eight to AVX2's.
+using Pixels4 = uint32_t __attribute__((vector_size(16)));
+using Lanes4 = uint16_t __attribute__((vector_size(16)));
+using Lanes8 = uint16_t __attribute__((vector_size(32)));
+
+// BlendPixel for a vector of pixels, `weights` holding each pixel's weight in both its
 // lanes. No shuffles: the even bytes are masked in place and the odd ones shifted down.
-__m128i Blend(__m128i a, __m128i b, __m128i weights) {
-  const __m128i keep = _mm_sub_epi16(_mm_set1_epi16(256), weights);
-  const __m128i low = _mm_set1_epi16(0x00FF);
-  const __m128i even = _mm_add_epi16(_mm_mullo_epi16(_mm_and_si128(a, low), keep),
-                                     _mm_mullo_epi16(_mm_and_si128(b, low), weights));
-  const __m128i odd = _mm_add_epi16(_mm_mullo_epi16(_mm_srli_epi16(a, 8), keep),
-                                    _mm_mullo_epi16(_mm_srli_epi16(b, 8), weights));
-  return _mm_or_si128(_mm_srli_epi16(even, 8), _mm_andnot_si128(low, odd));
+template <class Lanes>
+[[gnu::always_inline]] inline Lanes Blend(Lanes a, Lanes b, Lanes weights) {
+  const Lanes keep = 256 - weights;
+  const Lanes even = (a & 0xFF) * keep + (b & 0xFF) * weights;
+  const Lanes odd = (a >> 8) * keep + (b >> 8) * weights;
+  return (even >> 8) | (odd & 0xFF00);
 }
 
-__m128i Load(const void* from) {
-  return _mm_loadu_si128(static_cast<const __m128i*>(from));
+template <class Vector>
+[[gnu::always_inline]] inline Vector LoadAt(const void* from) {
+  Vector vector;
+  std::memcpy(&vector, from, sizeof vector);
+  return vector;
 }
-#endif
+
+template <class Vector>
+[[gnu::always_inline]] inline void StoreAt(void* to, Vector vector) {
+  std::memcpy(to, &vector, sizeof vector);
+}
 
 #if defined(FERROWYN_AVX2)
-// The same, eight pixels at a time.
-AVX2_CODE __m256i Blend(__m256i a, __m256i b, __m256i weights) {
-  const __m256i keep = _mm256_sub_epi16(_mm256_set1_epi16(256), weights);
-  const __m256i low = _mm256_set1_epi16(0x00FF);
-  const __m256i even = _mm256_add_epi16(_mm256_mullo_epi16(_mm256_and_si256(a, low), keep),
-                                        _mm256_mullo_epi16(_mm256_and_si256(b, low), weights));
-  const __m256i odd = _mm256_add_epi16(_mm256_mullo_epi16(_mm256_srli_epi16(a, 8), keep),
-                                       _mm256_mullo_epi16(_mm256_srli_epi16(b, 8), weights));
-  return _mm256_or_si256(_mm256_srli_epi16(even, 8), _mm256_andnot_si256(low, odd));
-}
-
 AVX2_CODE __m256i Load8(const void* from) {
   return _mm256_loadu_si256(static_cast<const __m256i*>(from));
 }
@@ -110,11 +107,10 @@ AVX2_CODE __m256i Load8(const void* from) {
 // Returns how many of the `count` pixels it did: all but fewer than eight.
 AVX2_CODE int BlendRowAvx2(const uint32_t* a, const uint32_t* b, uint32_t weight, uint32_t* out,
                            int count) {
-  const __m256i weights = _mm256_set1_epi16(static_cast<int16_t>(weight));
+  const Lanes8 weights = Lanes8{} + static_cast<uint16_t>(weight);
   int x = 0;
   for (; x + 8 <= count; x += 8)
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + x),
-                        Blend(Load8(a + x), Load8(b + x), weights));
+    StoreAt(out + x, Blend(LoadAt<Lanes8>(a + x), LoadAt<Lanes8>(b + x), weights));
   return x;
 }
 
@@ -141,8 +137,7 @@ AVX2_CODE int ScaleAcrossAvx2(const uint32_t* row, const int32_t* firsts, const 
     const __m256i from_base = Load8(offsets + x);
     const __m256i first = _mm256_permutevar8x32_epi32(Load8(row + base), from_base);
     const __m256i second = _mm256_permutevar8x32_epi32(Load8(row + base + 1), from_base);
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + x),
-                        Blend(first, second, Load8(weights + x)));
+    StoreAt(out + x, Blend(Lanes8(first), Lanes8(second), LoadAt<Lanes8>(weights + x)));
   }
   return x;
 }
@@ -155,11 +150,9 @@ void BlendRow(const uint32_t* a, const uint32_t* b, uint32_t weight, uint32_t* o
 #if defined(FERROWYN_AVX2)
   if (avx2) x = BlendRowAvx2(a, b, weight, out, count);
 #endif
-#if defined(__SSE2__)
-  const __m128i weights = _mm_set1_epi16(static_cast<int16_t>(weight));
+  const Lanes4 weights = Lanes4{} + static_cast<uint16_t>(weight);
   for (; x + 4 <= count; x += 4)
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + x), Blend(Load(a + x), Load(b + x), weights));
-#endif
+    StoreAt(out + x, Blend(LoadAt<Lanes4>(a + x), LoadAt<Lanes4>(b + x), weights));
   for (; x < count; ++x) out[x] = BlendPixel(a[x], b[x], weight);
 }
 
@@ -191,15 +184,12 @@ void PageScaler::ScaleAcross(const uint8_t* in, const uint32_t* colours, uint32_
 #if defined(FERROWYN_AVX2)
   if (avx2_) x = ScaleAcrossAvx2(row, firsts, offsets_.data(), weights, out, width);
 #endif
-#if defined(__SSE2__)
   for (; x + 4 <= width; x += 4) {
     const int32_t* f = firsts + x;
-    const __m128i first = _mm_setr_epi32(row[f[0]], row[f[1]], row[f[2]], row[f[3]]);
-    const __m128i second =
-        _mm_setr_epi32(row[f[0] + 1], row[f[1] + 1], row[f[2] + 1], row[f[3] + 1]);
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + x), Blend(first, second, Load(weights + x)));
+    const Pixels4 first = {row[f[0]], row[f[1]], row[f[2]], row[f[3]]};
+    const Pixels4 second = {row[f[0] + 1], row[f[1] + 1], row[f[2] + 1], row[f[3] + 1]};
+    StoreAt(out + x, Blend(Lanes4(first), Lanes4(second), LoadAt<Lanes4>(weights + x)));
   }
-#endif
   for (; x < width; ++x)
     out[x] = BlendPixel(row[firsts[x]], row[firsts[x] + 1], weights[x] & 0xFFFF);
 }

@@ -4,7 +4,7 @@
 
 #include <algorithm>
 #include <cctype>
-#include <utility>
+#include <string>
 
 namespace host {
 namespace {
@@ -36,16 +36,6 @@ bool IsSoftwareRasteriser(std::string_view name) {
   return false;
 }
 
-void GpuPresenter::Deleter::operator()(SDL_Renderer* renderer) const {
-  SDL_DestroyRenderer(renderer);
-}
-void GpuPresenter::Deleter::operator()(SDL_Texture* texture) const {
-  SDL_DestroyTexture(texture);
-}
-void GpuPresenter::Deleter::operator()(SDL_PixelFormat* format) const {
-  SDL_FreeFormat(format);
-}
-
 std::unique_ptr<GpuPresenter> GpuPresenter::Open(SDL_Window* window, bool hardware_only) {
   SDL_Renderer* renderer = SDL_CreateRenderer(
       window, -1,
@@ -53,21 +43,17 @@ std::unique_ptr<GpuPresenter> GpuPresenter::Open(SDL_Window* window, bool hardwa
   if (!renderer) return nullptr;
   SDL_RendererInfo info{};
   SDL_GetRendererInfo(renderer, &info);
-  std::string description = info.name ? info.name : "";
-  const std::string gl = GlRendererName();
-  if (!gl.empty()) description += " (" + gl + ")";
   if (hardware_only &&
-      ((info.flags & SDL_RENDERER_SOFTWARE) || IsSoftwareRasteriser(description))) {
+      ((info.flags & SDL_RENDERER_SOFTWARE) || IsSoftwareRasteriser(info.name ? info.name : "") ||
+       IsSoftwareRasteriser(GlRendererName()))) {
     SDL_DestroyRenderer(renderer);
     return nullptr;
   }
-  return std::make_unique<GpuPresenter>(window, renderer, std::move(description));
+  return std::make_unique<GpuPresenter>(window, renderer);
 }
 
-GpuPresenter::GpuPresenter(SDL_Window* window, SDL_Renderer* renderer, std::string description)
-    : renderer_(renderer),
-      format_(SDL_AllocFormat(SDL_PIXELFORMAT_XRGB8888)),
-      description_(std::move(description)) {
+GpuPresenter::GpuPresenter(SDL_Window* window, SDL_Renderer* renderer)
+    : renderer_(renderer), format_(SDL_AllocFormat(SDL_PIXELFORMAT_XRGB8888)) {
   SDL_DisplayMode mode{};
   const int display = std::max(0, SDL_GetWindowDisplayIndex(window));
   const int rate = SDL_GetCurrentDisplayMode(display, &mode) == 0 && mode.refresh_rate > 0

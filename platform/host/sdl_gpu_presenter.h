@@ -3,37 +3,31 @@
 #pragma once
 #include <cstdint>
 #include <memory>
-#include <string>
 #include <string_view>
 #include <vector>
 
 #include "platform/host/page_scaler.h"
-
-struct SDL_Window;
-struct SDL_Renderer;
-struct SDL_Texture;
-struct SDL_PixelFormat;
+#include "platform/host/sdl_handle.h"
 
 namespace host {
 
 // Whether a renderer's name (SDL's, or the GL driver's) is a rasteriser on the CPU.
 bool IsSoftwareRasteriser(std::string_view name);
 
-// The page as a streaming texture, enlarged by its largest whole multiple with nearest pixels
-// into a render target, and that smoothly to the window between black bars.
+// The page as a streaming texture, enlarged with nearest pixels into a render target by the
+// first whole multiple at least as large as the window's rectangle, and that brought smoothly
+// down to the rectangle between black bars.
 class GpuPresenter {
  public:
   // SDL's accelerated renderer for `window`, with vsync; nullptr when SDL has none or, with
   // `hardware_only`, when it rasterises on the CPU all the same (llvmpipe and the like).
   static std::unique_ptr<GpuPresenter> Open(SDL_Window* window, bool hardware_only);
   // Takes over `renderer`, made for `window`; Open is the way in.
-  GpuPresenter(SDL_Window* window, SDL_Renderer* renderer, std::string description);
+  GpuPresenter(SDL_Window* window, SDL_Renderer* renderer);
   ~GpuPresenter();
   GpuPresenter(const GpuPresenter&) = delete;
   GpuPresenter& operator=(const GpuPresenter&) = delete;
 
-  // What draws: SDL's renderer, and the GL driver behind it where there is one.
-  const std::string& Description() const { return description_; }
   // The pixel format the colour table for Update must be in.
   const SDL_PixelFormat* Format() const { return format_.get(); }
 
@@ -47,19 +41,12 @@ class GpuPresenter {
   void ShowDue();
 
  private:
-  struct Deleter {
-    void operator()(SDL_Renderer* renderer) const;
-    void operator()(SDL_Texture* texture) const;
-    void operator()(SDL_PixelFormat* format) const;
-  };
-
   void Draw();
 
-  std::unique_ptr<SDL_Renderer, Deleter> renderer_;
-  std::unique_ptr<SDL_PixelFormat, Deleter> format_;
-  std::unique_ptr<SDL_Texture, Deleter> page_;
-  std::unique_ptr<SDL_Texture, Deleter> enlarged_;  // the page times `multiple_`
-  std::string description_;
+  SdlHandle<SDL_Renderer> renderer_;
+  SdlHandle<SDL_PixelFormat> format_;
+  SdlHandle<SDL_Texture> page_;
+  SdlHandle<SDL_Texture> enlarged_;  // the page times `multiple_`
   int page_width_ = 0;
   int page_height_ = 0;
   int multiple_ = 0;

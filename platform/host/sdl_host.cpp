@@ -41,16 +41,6 @@ SdlHostOptions SdlHostOptions::FromEnvironment() {
   return options;
 }
 
-void SdlHost::SdlDeleter::operator()(SDL_Window* window) const {
-  SDL_DestroyWindow(window);
-}
-void SdlHost::SdlDeleter::operator()(SDL_Surface* surface) const {
-  SDL_FreeSurface(surface);
-}
-void SdlHost::SdlDeleter::operator()(_SDL_Joystick* joystick) const {
-  SDL_JoystickClose(joystick);
-}
-
 SdlHost::SdlHost(const SdlHostOptions& options) : options_(options) {
   // The game reads its stick whether or not the window has the focus.
   SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");

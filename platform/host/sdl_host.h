@@ -9,12 +9,9 @@
 
 #include "platform/host/host.h"
 #include "platform/host/page_scaler.h"
+#include "platform/host/sdl_handle.h"
 
-struct SDL_Window;
 struct SDL_Rect;
-struct SDL_Surface;
-struct SDL_PixelFormat;
-struct _SDL_Joystick;
 union SDL_Event;
 
 namespace host {
@@ -79,12 +76,6 @@ class SdlHost : public Host {
   bool UsesGpu() const { return gpu_ != nullptr; }
 
  private:
-  struct SdlDeleter {
-    void operator()(SDL_Window* window) const;
-    void operator()(SDL_Surface* surface) const;
-    void operator()(_SDL_Joystick* joystick) const;
-  };
-
   void HandleKey(const SDL_Event& event);
   void HandleWindowEvent(const SDL_Event& event);
   void OpenFirstJoystick();
@@ -97,11 +88,11 @@ class SdlHost : public Host {
   static void AudioCallback(void* host, uint8_t* stream, int bytes);
 
   SdlHostOptions options_;
-  std::unique_ptr<SDL_Window, SdlDeleter> window_;
+  SdlHandle<SDL_Window> window_;
   std::unique_ptr<GpuPresenter> gpu_;  // drawing with the GPU; the window's surface without
-  std::unique_ptr<_SDL_Joystick, SdlDeleter> joystick_;
+  SdlHandle<_SDL_Joystick> joystick_;
   // A 32-bit surface to scale into when the window's own surface has another depth.
-  std::unique_ptr<SDL_Surface, SdlDeleter> staging_;
+  SdlHandle<SDL_Surface> staging_;
   int32_t joystick_id_ = -1;
   int window_width_ = 0;  // the size asked for: the windowed size is a whole multiple of it
   int window_height_ = 0;

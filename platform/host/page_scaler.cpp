@@ -77,26 +77,22 @@ using Pixels4 = uint32_t __attribute__((vector_size(16)));
 using Lanes4 = uint16_t __attribute__((vector_size(16)));
 using Lanes8 = uint16_t __attribute__((vector_size(32)));
 
-// BlendPixel for a vector of pixels, `weights` holding each pixel's weight in both its
-// lanes. No shuffles: the even bytes are masked in place and the odd ones shifted down.
+// BlendPixel for a vector of pixels from `a` and `b` into `out`, `weights` holding each
+// pixel's weight in both its lanes. No shuffles: the even bytes are masked in place and the
+// odd ones shifted down. Everything by address, so that no vector is passed by value from
+// AVX2 code to code built without it (a different calling convention).
 template <class Lanes>
-[[gnu::always_inline]] inline Lanes Blend(Lanes a, Lanes b, Lanes weights) {
-  const Lanes keep = 256 - weights;
-  const Lanes even = (a & 0xFF) * keep + (b & 0xFF) * weights;
-  const Lanes odd = (a >> 8) * keep + (b >> 8) * weights;
-  return (even >> 8) | (odd & 0xFF00);
-}
-
-template <class Vector>
-[[gnu::always_inline]] inline Vector LoadAt(const void* from) {
-  Vector vector;
-  std::memcpy(&vector, from, sizeof vector);
-  return vector;
-}
-
-template <class Vector>
-[[gnu::always_inline]] inline void StoreAt(void* to, Vector vector) {
-  std::memcpy(to, &vector, sizeof vector);
+[[gnu::always_inline]] inline void BlendAt(const void* a, const void* b, const void* weights,
+                                           void* out) {
+  Lanes x, y, w;
+  std::memcpy(&x, a, sizeof x);
+  std::memcpy(&y, b, sizeof y);
+  std::memcpy(&w, weights, sizeof w);
+  const Lanes keep = 256 - w;
+  const Lanes even = (x & 0xFF) * keep + (y & 0xFF) * w;
+  const Lanes odd = (x >> 8) * keep + (y >> 8) * w;
+  const Lanes blend = (even >> 8) | (odd & 0xFF00);
+  std::memcpy(out, &blend, sizeof blend);
 }
 
 #if defined(FERROWYN_AVX2)
@@ -109,8 +105,7 @@ AVX2_CODE int BlendRowAvx2(const uint32_t* a, const uint32_t* b, uint32_t weight
                            int count) {
   const Lanes8 weights = Lanes8{} + static_cast<uint16_t>(weight);
   int x = 0;
-  for (; x + 8 <= count; x += 8)
-    StoreAt(out + x, Blend(LoadAt<Lanes8>(a + x), LoadAt<Lanes8>(b + x), weights));
+  for (; x + 8 <= count; x += 8) BlendAt<Lanes8>(a + x, b + x, &weights, out + x);
   return x;
 }
 
@@ -137,7 +132,7 @@ AVX2_CODE int ScaleAcrossAvx2(const uint32_t* row, const int32_t* firsts, const 
     const __m256i from_base = Load8(offsets + x);
     const __m256i first = _mm256_permutevar8x32_epi32(Load8(row + base), from_base);
     const __m256i second = _mm256_permutevar8x32_epi32(Load8(row + base + 1), from_base);
-    StoreAt(out + x, Blend(Lanes8(first), Lanes8(second), LoadAt<Lanes8>(weights + x)));
+    BlendAt<Lanes8>(&first, &second, weights + x, out + x);
   }
   return x;
 }
@@ -151,8 +146,7 @@ void BlendRow(const uint32_t* a, const uint32_t* b, uint32_t weight, uint32_t* o
   if (avx2) x = BlendRowAvx2(a, b, weight, out, count);
 #endif
   const Lanes4 weights = Lanes4{} + static_cast<uint16_t>(weight);
-  for (; x + 4 <= count; x += 4)
-    StoreAt(out + x, Blend(LoadAt<Lanes4>(a + x), LoadAt<Lanes4>(b + x), weights));
+  for (; x + 4 <= count; x += 4) BlendAt<Lanes4>(a + x, b + x, &weights, out + x);
   for (; x < count; ++x) out[x] = BlendPixel(a[x], b[x], weight);
 }
 
@@ -188,7 +182,7 @@ void PageScaler::ScaleAcross(const uint8_t* in, const uint32_t* colours, uint32_
     const int32_t* f = firsts + x;
     const Pixels4 first = {row[f[0]], row[f[1]], row[f[2]], row[f[3]]};
     const Pixels4 second = {row[f[0] + 1], row[f[1] + 1], row[f[2] + 1], row[f[3] + 1]};
-    StoreAt(out + x, Blend(Lanes4(first), Lanes4(second), LoadAt<Lanes4>(weights + x)));
+    BlendAt<Lanes4>(&first, &second, weights + x, out + x);
   }
   for (; x < width; ++x)
     out[x] = BlendPixel(row[firsts[x]], row[firsts[x] + 1], weights[x] & 0xFFFF);

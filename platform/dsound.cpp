@@ -26,7 +26,7 @@ struct SoundState {
 };
 
 SoundState& State();
-platform::Mixer& SharedMixer();
+using platform::SharedMixer;
 
 template <class T>
 void FreeObject(std::vector<std::unique_ptr<T>>& live, T* object) {
@@ -271,11 +271,11 @@ SoundState& State() {
   return state;
 }
 
-platform::Mixer& SharedMixer() {
+}  // namespace
+
+platform::Mixer& platform::SharedMixer() {
   return State().mixer;
 }
-
-}  // namespace
 
 HRESULT WINAPI DirectSoundCreate(LPCGUID device, LPDIRECTSOUND* sound, LPUNKNOWN outer) {
   if (!sound) return DSERR_INVALIDPARAM;

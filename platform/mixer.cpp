@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "platform/limiter.h"
+
 namespace platform {
 namespace {
 
@@ -134,8 +136,9 @@ void MixVoice(Voice& voice, float* sum, size_t frames, uint64_t step) {
   }
 }
 
-int16_t Saturate(float value) {
-  return int16_t(std::lrint(std::clamp(value, -32768.0f, 32767.0f)));
+float PercentGain(int percent) {
+  float fraction = float(std::clamp(percent, 0, 100)) / 100.0f;
+  return fraction * fraction;
 }
 
 }  // namespace
@@ -162,13 +165,11 @@ void Mixer::Detach(Voice* voice) {
 
 void Mixer::Play(Voice* voice, bool looping) {
   std::lock_guard lock(mutex_);
-  if (!voice->playing) {
-    voice->gain[0] = voice->target[0];
-    voice->gain[1] = voice->target[1];
-    voice->ramp_left = 0;
-  }
-  voice->playing = true;
+  // A stopped voice starts at its levels; a playing one glides only if its output level moves.
+  bool aim = !voice->playing || output_[looping] != output_[voice->looping];
   voice->looping = looping;
+  if (aim) Aim(*voice);
+  voice->playing = true;
 }
 
 void Mixer::Stop(Voice* voice) {
@@ -201,19 +202,39 @@ void Mixer::SetLevels(Voice* voice, LONG volume, LONG pan) {
   float left = Amplitude(volume - std::max<LONG>(pan, 0));
   float right = Amplitude(volume + std::min<LONG>(pan, 0));
   std::lock_guard lock(mutex_);
-  voice->target[0] = left;
-  voice->target[1] = right;
+  voice->level[0] = left;
+  voice->level[1] = right;
+  Aim(*voice);
+}
+
+void Mixer::SetOutputLevels(int master_percent, int music_percent) {
+  float master = PercentGain(master_percent);
+  const float output[2] = {master, master * PercentGain(music_percent)};
+  std::lock_guard lock(mutex_);
+  // Voices whose output level stays are left alone, a glide in progress included.
+  const bool moved[2] = {output[0] != output_[0], output[1] != output_[1]};
+  output_[0] = output[0];
+  output_[1] = output[1];
+  for (Voice* voice : voices_) {
+    if (moved[voice->looping]) Aim(*voice);
+  }
+}
+
+void Mixer::Aim(Voice& voice) {
+  float output = output_[voice.looping];
+  voice.target[0] = voice.level[0] * output;
+  voice.target[1] = voice.level[1] * output;
   int ramp = rate_ / 200;
-  if (!voice->playing || ramp <= 0) {
-    voice->gain[0] = left;
-    voice->gain[1] = right;
-    voice->ramp_left = 0;
+  if (!voice.playing || ramp <= 0) {
+    voice.gain[0] = voice.target[0];
+    voice.gain[1] = voice.target[1];
+    voice.ramp_left = 0;
     return;
   }
   // A sudden step in level is heard as a click; glide over 5 ms instead.
-  voice->ramp_step[0] = (left - voice->gain[0]) / float(ramp);
-  voice->ramp_step[1] = (right - voice->gain[1]) / float(ramp);
-  voice->ramp_left = ramp;
+  voice.ramp_step[0] = (voice.target[0] - voice.gain[0]) / float(ramp);
+  voice.ramp_step[1] = (voice.target[1] - voice.gain[1]) / float(ramp);
+  voice.ramp_left = ramp;
 }
 
 void Mixer::Mix(int16_t* stereo, size_t frames) {
@@ -231,7 +252,7 @@ void Mixer::Mix(int16_t* stereo, size_t frames) {
         }
       }
     }
-    for (size_t i = 0; i < pass * 2; ++i) stereo[i] = Saturate(sum[i]);
+    for (size_t i = 0; i < pass * 2; ++i) stereo[i] = int16_t(std::lrint(Limit(sum[i])));
     stereo += pass * 2;
     frames -= pass;
   }

@@ -15,6 +15,7 @@
 #include "main/data_folder.h"
 #include "main/options.h"
 #include "main/recorder.h"
+#include "platform/mixer.h"
 #include "platform/host/key_names.h"
 #include "platform/host/sdl_host.h"
 #include "platform/host/settings.h"
@@ -151,6 +152,7 @@ int main(int argc, char** argv) {
   config.settings = file.settings;
   options.ApplyTo(&config.settings);
   config.sound = !options.no_sound;
+  platform::SharedMixer().SetOutputLevels(config.settings.volume, config.settings.music_volume);
   config.in_play = [] { return game_mode == GAME_MODE_PLAYING; };
   config.icon_size = assets::kIconSize;
   config.icon_rgba = IconPixels();

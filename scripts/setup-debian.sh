@@ -29,5 +29,6 @@ else
   exit 1
 fi
 echo "setup: installing ${missing[*]}"
-"${as_root[@]}" apt-get update -q
-DEBIAN_FRONTEND=noninteractive "${as_root[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
+# Another apt at work on a shared machine holds the lock: wait for it, up to 5 minutes.
+"${as_root[@]}" apt-get -o DPkg::Lock::Timeout=300 update -q
+DEBIAN_FRONTEND=noninteractive "${as_root[@]}" apt-get -o DPkg::Lock::Timeout=300 install -y -q --no-install-recommends "${missing[@]}"

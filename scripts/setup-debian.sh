@@ -9,6 +9,7 @@ packages=(
   libsdl2-dev libgtest-dev libbenchmark-dev
   g++-mingw-w64-i686 mingw-w64-i686-dev
   xvfb xauth xdotool imagemagick sox matchbox-window-manager wmctrl desktop-file-utils appstream
+  libgl1-mesa-dri
   "$@"
 )
 

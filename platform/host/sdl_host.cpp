@@ -13,6 +13,7 @@
 #include "platform/host/overlay_text.h"
 #include "platform/host/pictures_folder.h"
 #include "platform/host/png_writer.h"
+#include "platform/host/sdl_gpu_presenter.h"
 #include "platform/host/sdl_keys.h"
 
 namespace host {
@@ -45,6 +46,13 @@ bool InvisibleDriver() {
 }
 
 }  // namespace
+
+std::optional<Renderer> ParseRenderer(std::string_view name) {
+  if (name == "auto") return Renderer::kAutomatic;
+  if (name == "software") return Renderer::kSoftware;
+  if (name == "gpu") return Renderer::kGpu;
+  return std::nullopt;
+}
 
 void SdlHost::SdlDeleter::operator()(SDL_Window* window) const {
   SDL_DestroyWindow(window);
@@ -80,6 +88,7 @@ SdlHost::~SdlHost() {
   if (audio_device_) SDL_CloseAudioDevice(audio_device_);
   pad_.reset();
   joystick_.reset();
+  gpu_.reset();
   staging_.reset();
   window_.reset();
   SDL_Quit();
@@ -98,8 +107,8 @@ bool SdlHost::OpenWindow(const char* title, int width, int height) {
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
     return false;
   }
-  // On X11 the page is scaled in software straight into the window: far cheaper than SDL's
-  // renderer. Drivers with no such framebuffer (Wayland, KMS) need the renderer behind it.
+  // Scaled in software, the page goes straight into the window on X11: far cheaper than SDL's
+  // renderer on the CPU. Drivers with no such framebuffer (Wayland, KMS) need the renderer.
   if (const char* driver = SDL_GetCurrentVideoDriver(); driver && std::strcmp(driver, "x11") == 0)
     SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
   window_width_ = width;
@@ -134,7 +143,14 @@ bool SdlHost::OpenWindow(const char* title, int width, int height) {
       SDL_FreeSurface(surface);
     }
   }
+  const Renderer renderer = ParseRenderer(settings.renderer).value_or(Renderer::kAutomatic);
+  if (renderer != Renderer::kSoftware) {
+    gpu_ = GpuPresenter::Open(window_.get(), renderer == Renderer::kAutomatic);
+    if (!gpu_ && renderer == Renderer::kGpu)
+      std::fprintf(stderr, "ferrowyn: no GPU renderer (%s): drawing in software\n", SDL_GetError());
+  }
   bars_stale_ = true;
+  colours_format_ = 0;
   return true;
 }
 
@@ -155,6 +171,7 @@ void SdlHost::ShowError(const std::string& title, const std::string& message) {
 
 void SdlHost::CloseWindow() {
   if (!window_) return;
+  gpu_.reset();
   staging_.reset();
   window_.reset();
   SDL_QuitSubSystem(SDL_INIT_VIDEO);
@@ -186,6 +203,8 @@ bool SdlHost::PumpEvents() {
     whole_page_stale_ = true;
     Redraw();
   }
+  // A page held back within a refresh goes out now.
+  if (gpu_) gpu_->ShowDue();
   WaitWhilePaused(&close);
   return close;
 }
@@ -467,6 +486,34 @@ void SdlHost::Present(const uint8_t* pixels, int pitch, int width, int height, c
 
 void SdlHost::Redraw() {
   if (!window_ || page_.empty()) return;
+  if (!gpu_) {
+    RedrawSurface();
+    return;
+  }
+  if (colours_format_ != gpu_->Format()->format) MapColours(gpu_->Format());
+  // A notice is drawn over the page at its own size, and enlarged with it.
+  const bool overlay = paused_ != Pause::kNo || !notice_.empty();
+  gpu_->Update(page_.data(), page_width_, page_height_, colours_.data(),
+               whole_page_stale_ || overlay ? nullptr : changed_rows_.data());
+  if (overlay) {
+    gpu_->DrawOver([this](uint32_t* pixels, int pitch, int width, int height) {
+      DrawNotices(gpu_->Format(), pixels, pitch, width, height);
+    });
+  }
+  std::fill(changed_rows_.begin(), changed_rows_.end(), 0);
+  whole_page_stale_ = false;
+  bars_stale_ = false;
+  gpu_->Show();
+}
+
+void SdlHost::MapColours(const SDL_PixelFormat* format) {
+  for (int i = 0; i < 256; ++i)
+    colours_[i] = SDL_MapRGB(format, palette_[i].r, palette_[i].g, palette_[i].b);
+  colours_format_ = format->format;
+  whole_page_stale_ = true;
+}
+
+void SdlHost::RedrawSurface() {
   SDL_Surface* surface = SDL_GetWindowSurface(window_.get());
   if (!surface) return;
   if (surface->w != surface_width_ || surface->h != surface_height_) {
@@ -490,12 +537,7 @@ void SdlHost::Redraw() {
     if (!staging_) return;
     target = staging_.get();
   }
-  if (colours_format_ != target->format->format) {
-    for (int i = 0; i < 256; ++i)
-      colours_[i] = SDL_MapRGB(target->format, palette_[i].r, palette_[i].g, palette_[i].b);
-    colours_format_ = target->format->format;
-    whole_page_stale_ = true;
-  }
+  if (colours_format_ != target->format->format) MapColours(target->format);
 
   // A notice over the picture is redrawn with the whole page under it, and wiped with it.
   const bool overlay = paused_ != Pause::kNo || !notice_.empty();
@@ -507,7 +549,9 @@ void SdlHost::Redraw() {
   scaler_.Scale(page_.data(), page_width_, page_width_, page_height_, colours_.data(),
                 reinterpret_cast<uint32_t*>(origin), target->pitch, rect.width, rect.height,
                 whole ? nullptr : changed_rows_.data());
-  if (overlay) DrawNotices(target, reinterpret_cast<uint32_t*>(origin), rect);
+  if (overlay)
+    DrawNotices(target->format, reinterpret_cast<uint32_t*>(origin), target->pitch, rect.width,
+                rect.height);
   if (SDL_MUSTLOCK(target)) SDL_UnlockSurface(target);
   std::fill(changed_rows_.begin(), changed_rows_.end(), 0);
   whole_page_stale_ = false;
@@ -527,17 +571,17 @@ void SdlHost::Redraw() {
                                  static_cast<int>(update_rects_.size()));
 }
 
-void SdlHost::DrawNotices(SDL_Surface* target, uint32_t* picture, const PageRect& rect) {
-  const int scale = std::max(1, rect.height / 300);
-  const uint32_t ink = SDL_MapRGB(target->format, 255, 255, 255);
-  const uint32_t shade = SDL_MapRGB(target->format, 0, 0, 0);
+void SdlHost::DrawNotices(const SDL_PixelFormat* format, uint32_t* picture, int pitch, int width,
+                          int height) {
+  const int scale = std::max(1, height / 300);
+  const uint32_t ink = SDL_MapRGB(format, 255, 255, 255);
+  const uint32_t shade = SDL_MapRGB(format, 0, 0, 0);
   if (paused_ != Pause::kNo)
-    DrawOverlayText(picture, target->pitch, rect.width, rect.height, "PAUSED", rect.height / 2,
-                    scale, ink, shade);
+    DrawOverlayText(picture, pitch, width, height, "PAUSED", height / 2, scale, ink, shade);
   if (!notice_.empty()) {
     OverlayRows band = OverlayBand(0, scale);
-    DrawOverlayText(picture, target->pitch, rect.width, rect.height, notice_,
-                    rect.height + band.first - 2 * scale, scale, ink, shade);
+    DrawOverlayText(picture, pitch, width, height, notice_, height + band.first - 2 * scale, scale,
+                    ink, shade);
   }
 }
 

@@ -4,7 +4,9 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/host/host.h"
@@ -15,15 +17,27 @@
 struct SDL_Window;
 struct SDL_Rect;
 struct SDL_Surface;
+struct SDL_PixelFormat;
 struct _SDL_Joystick;
 struct _SDL_GameController;
 union SDL_Event;
 
 namespace host {
 
+class GpuPresenter;
+
+// How the SDL host draws the page.
+enum class Renderer {
+  kAutomatic,  // the GPU where SDL has an accelerated renderer that is not a CPU rasteriser
+  kSoftware,   // the page scaler, straight into the window's own pixels
+  kGpu,        // SDL's accelerated renderer whatever it runs on; software when there is none
+};
+// "auto", "software" or "gpu"; nothing for any other name.
+std::optional<Renderer> ParseRenderer(std::string_view name);
+
 // What the program starts the host with.
 struct SdlConfig {
-  Settings settings;  // window, pause on focus loss, keys and pad buttons
+  Settings settings;  // window, renderer, pause on focus loss, keys and pad buttons
   bool sound = true;  // false: no sound device is opened, and the game plays silently
   // Whether a game is in play: the pad's Start pauses then, and starts a game otherwise.
   std::function<bool()> in_play;
@@ -39,8 +53,9 @@ class SdlHost : public Host {
   SdlHost(const SdlHost&) = delete;
   SdlHost& operator=(const SdlHost&) = delete;
 
-  // A borderless full-screen-desktop window, or a window as the settings say; false, with the
-  // reason on stderr, without one, and when SDL could only make an invisible one.
+  // A borderless full-screen-desktop window, or a window as the settings say, drawn by the
+  // renderer they name; false, with the reason on stderr, without one, and when SDL could only
+  // make an invisible one.
   bool OpenWindow(const char* title, int width, int height) override;
   // Closes the window and SDL's video with it.
   void CloseWindow() override;
@@ -74,6 +89,8 @@ class SdlHost : public Host {
   const Settings& CurrentSettings() const { return config_.settings; }
   // A message box when a window can be shown (the reason is on stderr too).
   static void ShowError(const std::string& title, const std::string& message);
+  // Whether the open window is drawn by SDL's renderer rather than the page scaler.
+  bool UsesGpu() const { return gpu_ != nullptr; }
 
  private:
   struct SdlDeleter {
@@ -93,12 +110,15 @@ class SdlHost : public Host {
   void SetPause(Pause pause);
   void WaitWhilePaused(bool* close);
   void Notice(const std::string& text, uint32_t for_ms);
-  void DrawNotices(SDL_Surface* target, uint32_t* picture, const PageRect& rect);
+  void DrawNotices(const SDL_PixelFormat* format, uint32_t* picture, int pitch, int width,
+                   int height);
   int WholeScale(int display) const;
   void OpenFirstJoystick();
   bool PadHas(PadAction action, int sdl_button) const;
   void ToggleFullScreen();
   void Redraw();
+  void RedrawSurface();
+  void MapColours(const SDL_PixelFormat* format);
   void SaveScreenshot();
   void OpenAudio();
   static void AudioCallback(void* host, uint8_t* stream, int bytes);
@@ -106,6 +126,7 @@ class SdlHost : public Host {
   std::unique_ptr<SDL_Window, SdlDeleter> window_;
   SdlConfig config_;
   KeyMap key_map_;
+  std::unique_ptr<GpuPresenter> gpu_;  // drawing with the GPU; the window's surface without
   std::unique_ptr<_SDL_GameController, SdlDeleter> pad_;
   std::unique_ptr<_SDL_Joystick, SdlDeleter> joystick_;
   // A 32-bit surface to scale into when the window's own surface has another depth.

@@ -206,6 +206,9 @@ bool SdlHost::PumpEvents() {
   // A page held back within a refresh goes out now.
   if (gpu_) gpu_->ShowDue();
   WaitWhilePaused(&close);
+  // Once the player has asked to close, the game winds down over a few more pumps: the window
+  // losing the focus on the way must not pause it.
+  closing_ = closing_ || close;
   return close;
 }
 
@@ -244,14 +247,14 @@ void SdlHost::HandleEvent(const SDL_Event& event, bool* close) {
 // random draws stand still, and the next frame starts afresh rather than catching up.
 void SdlHost::WaitWhilePaused(bool* close) {
   SDL_Event event;
-  while (paused_ != Pause::kNo && !*close) {
+  while (paused_ != Pause::kNo && !*close && !closing_) {
     if (SDL_WaitEventTimeout(&event, 100)) HandleEvent(event, close);
     if (quit_held_since_ && SDL_GetTicks() - quit_held_since_ >= kQuitHoldMs) *close = true;
   }
 }
 
 void SdlHost::SetPause(Pause pause) {
-  if (pause == paused_) return;
+  if (pause == paused_ || (closing_ && pause != Pause::kNo)) return;
   paused_ = pause;
   if (audio_device_) SDL_PauseAudioDevice(audio_device_, pause != Pause::kNo);
   whole_page_stale_ = true;

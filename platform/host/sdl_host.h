@@ -144,6 +144,7 @@ class SdlHost : public Host {
   uint8_t pressed_now_[256] = {};   // went down during the current pump
   uint8_t release_next_[256] = {};  // released during it too: let go at the next pump
   Pause paused_ = Pause::kNo;
+  bool closing_ = false;          // the player asked to close: no more pauses
   uint32_t quit_held_since_ = 0;  // when the pad's quit button went down; 0 = up
   std::string notice_;            // a host notice under the picture, until notice_until_
   uint32_t notice_until_ = 0;

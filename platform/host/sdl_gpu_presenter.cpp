@@ -90,6 +90,14 @@ void GpuPresenter::Update(const uint8_t* page, int width, int height, const uint
   }
 }
 
+void GpuPresenter::DrawOver(
+    const std::function<void(uint32_t* pixels, int pitch, int width, int height)>& draw) {
+  if (!page_) return;
+  over_ = pixels_;
+  draw(over_.data(), page_width_ * 4, page_width_, page_height_);
+  SDL_UpdateTexture(page_.get(), nullptr, over_.data(), page_width_ * 4);
+}
+
 void GpuPresenter::Show() {
   held_back_ = true;
   ShowDue();

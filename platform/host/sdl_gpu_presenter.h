@@ -2,6 +2,7 @@
 // the scaling and vsync ending the tearing.
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string_view>
 #include <vector>
@@ -34,6 +35,10 @@ class GpuPresenter {
   // Takes the page rows flagged in `changed_rows` (all of them without), through `colours`.
   void Update(const uint8_t* page, int width, int height, const uint32_t* colours,
               const uint8_t* changed_rows);
+  // Uploads the page as Update left it with `draw` run over a copy of it first (a host's
+  // notice); the page itself stays clean for the next Update.
+  void DrawOver(
+      const std::function<void(uint32_t* pixels, int pitch, int width, int height)>& draw);
   // Shows the page on the next vblank; within a refresh of the last one it is held back for
   // ShowDue instead, so that a run of pages (a fade) never waits a vblank for each.
   void Show();
@@ -52,6 +57,7 @@ class GpuPresenter {
   int multiple_ = 0;
   int max_texture_size_ = 0;      // in pixels, either way
   std::vector<uint32_t> pixels_;  // the page in `format_`
+  std::vector<uint32_t> over_;    // a copy of it with a notice drawn over
   PageScaler converter_;          // one to one: the colour table, and the rows it wrote
   uint64_t refresh_ticks_ = 0;    // one refresh of the display, in performance-counter ticks
   uint64_t last_shown_ = 0;

@@ -22,5 +22,8 @@ void SdlDeleter::operator()(SDL_PixelFormat* format) const {
 void SdlDeleter::operator()(_SDL_Joystick* joystick) const {
   SDL_JoystickClose(joystick);
 }
+void SdlDeleter::operator()(_SDL_GameController* pad) const {
+  SDL_GameControllerClose(pad);
+}
 
 }  // namespace host

@@ -8,6 +8,7 @@ struct SDL_Renderer;
 struct SDL_Texture;
 struct SDL_PixelFormat;
 struct _SDL_Joystick;
+struct _SDL_GameController;
 
 namespace host {
 
@@ -19,6 +20,7 @@ struct SdlDeleter {
   void operator()(SDL_Texture* texture) const;
   void operator()(SDL_PixelFormat* format) const;
   void operator()(_SDL_Joystick* joystick) const;
+  void operator()(_SDL_GameController* pad) const;
 };
 
 template <class T>

@@ -2,14 +2,18 @@
 #pragma once
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
 #include "platform/host/host.h"
+#include "platform/host/key_map.h"
 #include "platform/host/page_scaler.h"
 #include "platform/host/sdl_handle.h"
+#include "platform/host/settings.h"
 
 struct SDL_Rect;
 union SDL_Event;
@@ -27,25 +31,27 @@ enum class Renderer {
 // "auto", "software" or "gpu"; nothing for any other name.
 std::optional<Renderer> ParseRenderer(std::string_view name);
 
-// The player's settings for the SDL host.
-struct SdlHostOptions {
-  Renderer renderer = Renderer::kAutomatic;
-
-  // The options the environment sets: FERROWYN_RENDERER=auto|software|gpu (any other value
-  // is named on stderr and left automatic).
-  static SdlHostOptions FromEnvironment();
+// What the program starts the host with.
+struct SdlConfig {
+  Settings settings;  // window, renderer, pause on focus loss, keys and pad buttons
+  bool sound = true;  // false: no sound device is opened, and the game plays silently
+  // Whether a game is in play: the pad's Start pauses then, and starts a game otherwise.
+  std::function<bool()> in_play;
+  std::vector<uint8_t> icon_rgba;  // the window's icon, icon_size pixels square
+  int icon_size = 0;
 };
 
 class SdlHost : public Host {
  public:
-  // Opens the first joystick; the window and the sound device wait until they are asked for.
-  explicit SdlHost(const SdlHostOptions& options = SdlHostOptions::FromEnvironment());
+  // Opens the first pad or joystick; the window and the sound device wait until asked for.
+  explicit SdlHost(SdlConfig config = {});
   ~SdlHost() override;
   SdlHost(const SdlHost&) = delete;
   SdlHost& operator=(const SdlHost&) = delete;
 
-  // A borderless full-screen-desktop window, drawn as the options say; false, with the reason
-  // on stderr, without one.
+  // A borderless full-screen-desktop window, or a window as the settings say, drawn by the
+  // renderer they name; false, with the reason on stderr, without one, and when SDL could only
+  // make an invisible one.
   bool OpenWindow(const char* title, int width, int height) override;
   // Closes the window and SDL's video with it.
   void CloseWindow() override;
@@ -55,12 +61,14 @@ class SdlHost : public Host {
   uint32_t Ticks() override;
   // Sleeps the calling thread.
   void Sleep(uint32_t ms) override;
-  // Also redraws after window changes, follows sticks plugged in or out and takes the host's
-  // own keys (F11, Alt+Enter, Print Screen).
+  // Also redraws after window changes, follows pads plugged in or out and takes the host's
+  // own keys (pause, full screen, screenshot). While paused it returns only when play goes on.
   bool PumpEvents() override;
-  // A tap that starts and ends between two pumps reads as held until the next pump.
+  // By the game's own scan codes, after the player's bindings. A tap that starts and ends
+  // between two pumps reads as held until the next pump.
   bool KeyDown(uint8_t scan_code) override;
-  // The first stick: its first two axes and up to 32 buttons.
+  // The first pad: the left stick or d-pad as the axes, the fire and mine buttons as buttons
+  // 0 and 1; or the first plain joystick's first two axes and up to 32 buttons.
   Joystick ReadJoystick() override;
   // Converts and sends only the rows that changed, unless the palette or the window did.
   void Present(const uint8_t* pixels, int pitch, int width, int height,
@@ -72,24 +80,44 @@ class SdlHost : public Host {
 
   // The window, for tests; nullptr while none is open.
   SDL_Window* Window() const { return window_.get(); }
+  bool Paused() const { return paused_ != Pause::kNo; }
+  // The settings as they are now: full screen and the window's size follow the player.
+  const Settings& CurrentSettings() const { return config_.settings; }
+  // A message box when a window can be shown (the reason is on stderr too).
+  static void ShowError(const std::string& title, const std::string& message);
   // Whether the open window is drawn by SDL's renderer rather than the page scaler.
   bool UsesGpu() const { return gpu_ != nullptr; }
 
  private:
+  enum class Pause { kNo, kByPlayer, kByFocus };
+
+  void HandleEvent(const SDL_Event& event, bool* close);
   void HandleKey(const SDL_Event& event);
   void HandleWindowEvent(const SDL_Event& event);
+  void HandlePadButton(const SDL_Event& event);
+  void Press(uint8_t game_key);
+  void Release(uint8_t game_key);
+  void SetPause(Pause pause);
+  void WaitWhilePaused(bool* close);
+  void Notice(const std::string& text, uint32_t for_ms);
+  void DrawNotices(const SDL_PixelFormat* format, uint32_t* picture, int pitch, int width,
+                   int height);
+  int WholeScale(int display) const;
   void OpenFirstJoystick();
+  bool PadHas(PadAction action, int sdl_button) const;
   void ToggleFullScreen();
   void Redraw();
   void RedrawSurface();
   void MapColours(const SDL_PixelFormat* format);
-  void SaveScreenshot() const;
+  void SaveScreenshot();
   void OpenAudio();
   static void AudioCallback(void* host, uint8_t* stream, int bytes);
 
-  SdlHostOptions options_;
   SdlHandle<SDL_Window> window_;
+  SdlConfig config_;
+  KeyMap key_map_;
   std::unique_ptr<GpuPresenter> gpu_;  // drawing with the GPU; the window's surface without
+  SdlHandle<_SDL_GameController> pad_;
   SdlHandle<_SDL_Joystick> joystick_;
   // A 32-bit surface to scale into when the window's own surface has another depth.
   SdlHandle<SDL_Surface> staging_;
@@ -100,9 +128,16 @@ class SdlHost : public Host {
   int surface_height_ = 0;
   int page_width_ = 0;
   int page_height_ = 0;
-  uint8_t keys_[256] = {};          // by DirectInput scan code, 0x80 = down
+  uint8_t keys_[256] = {};          // by the game's scan codes, 0x80 = down
+  uint8_t holders_[256] = {};       // how many physical keys hold each of them
+  uint8_t physical_[256] = {};      // physical keys down
   uint8_t pressed_now_[256] = {};   // went down during the current pump
   uint8_t release_next_[256] = {};  // released during it too: let go at the next pump
+  Pause paused_ = Pause::kNo;
+  bool closing_ = false;          // the player asked to close: no more pauses
+  uint32_t quit_held_since_ = 0;  // when the pad's quit button went down; 0 = up
+  std::string notice_;            // a host notice under the picture, until notice_until_
+  uint32_t notice_until_ = 0;
   std::vector<uint8_t> page_;
   std::array<Rgb, 256> palette_ = {};
   std::array<uint32_t, 256> colours_ = {};  // palette_ in the target surface's format

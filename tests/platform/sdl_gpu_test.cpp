@@ -41,20 +41,18 @@ TEST(SdlRenderer, SoftwareRasterisersAreKnownByName) {
     EXPECT_FALSE(host::IsSoftwareRasteriser(name)) << name;
 }
 
-TEST(SdlRenderer, ChosenByTheEnvironmentOrAutomatic) {
-  auto chosen = [](const char* value) {
-    if (value)
-      setenv("FERROWYN_RENDERER", value, 1);
-    else
-      unsetenv("FERROWYN_RENDERER");
-    return host::SdlHostOptions::FromEnvironment().renderer;
-  };
-  EXPECT_EQ(chosen(nullptr), Renderer::kAutomatic);
-  EXPECT_EQ(chosen("gpu"), Renderer::kGpu);
-  EXPECT_EQ(chosen("software"), Renderer::kSoftware);
-  EXPECT_EQ(chosen("auto"), Renderer::kAutomatic);
-  EXPECT_EQ(chosen("GPU"), Renderer::kAutomatic);  // not a name: said on stderr, left alone
-  unsetenv("FERROWYN_RENDERER");
+TEST(SdlRenderer, NamedAsTheSettingsNameIt) {
+  EXPECT_EQ(host::ParseRenderer("gpu"), Renderer::kGpu);
+  EXPECT_EQ(host::ParseRenderer("software"), Renderer::kSoftware);
+  EXPECT_EQ(host::ParseRenderer("auto"), Renderer::kAutomatic);
+  EXPECT_EQ(host::ParseRenderer("GPU"), std::nullopt);
+}
+
+// A host drawing with the renderer of this name.
+host::SdlConfig Drawing(const char* renderer) {
+  host::SdlConfig config;
+  config.settings.renderer = renderer;
+  return config;
 }
 
 // Xvfb on a display of its own, so parallel tests never meet; stopped at the end.
@@ -155,7 +153,7 @@ double Rmse(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b) {
 }
 
 TEST_F(SdlGpuTest, AutomaticChoiceKeepsMesasCpuRasteriserOut) {
-  host::SdlHost sdl({Renderer::kAutomatic});
+  host::SdlHost sdl(Drawing("auto"));
   ASSERT_TRUE(sdl.OpenWindow("Ferrowyn v1.0", 800, 600));
   EXPECT_FALSE(sdl.UsesGpu());
 }
@@ -165,7 +163,7 @@ TEST_F(SdlGpuTest, ForcedGpuShowsWhatTheSoftwareScalerShows) {
   const std::vector<uint8_t> page = GameLikePage(palette);
   std::vector<uint8_t> software, gpu;
   {
-    host::SdlHost sdl({Renderer::kSoftware});
+    host::SdlHost sdl(Drawing("software"));
     ASSERT_TRUE(sdl.OpenWindow("Ferrowyn v1.0", 800, 600));
     ASSERT_FALSE(sdl.UsesGpu());
     software = Shown(sdl, page, palette);
@@ -175,7 +173,7 @@ TEST_F(SdlGpuTest, ForcedGpuShowsWhatTheSoftwareScalerShows) {
     // Mesa's driver leaks a few bytes, and is unloaded before the leak check could name it.
     __lsan::ScopedDisabler driver_leaks;
 #endif
-    host::SdlHost sdl({Renderer::kGpu});
+    host::SdlHost sdl(Drawing("gpu"));
     ASSERT_TRUE(sdl.OpenWindow("Ferrowyn v1.0", 800, 600));
     ASSERT_TRUE(sdl.UsesGpu()) << "no GL renderer: is libgl1-mesa-dri installed?";
     gpu = Shown(sdl, page, palette);

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "platform/font.h"
+#include "platform/host/font.h"
 
 namespace assets {
 
@@ -246,16 +246,16 @@ Image Quantise(const Canvas& canvas, bool keyed, bool dither) {
 }
 
 int TextWidth(const char* text, int scale) {
-  return platform::font::TextWidth(text, int(std::strlen(text))) * scale;
+  return host::font::TextWidth(text, int(std::strlen(text))) * scale;
 }
 
 std::vector<float> TextMask(int width, int height, int x, int y, const char* text, int scale) {
   std::vector<float> mask(size_t(width) * height, 0.f);
   for (const char* p = text; *p; ++p) {
-    int advance = platform::font::Advance(*p);
-    for (int fy = 0; fy < platform::font::kHeight; ++fy) {
+    int advance = host::font::Advance(*p);
+    for (int fy = 0; fy < host::font::kHeight; ++fy) {
       for (int fx = 0; fx < advance; ++fx) {
-        if (!platform::font::Pixel(*p, fx, fy)) continue;
+        if (!host::font::Pixel(*p, fx, fy)) continue;
         for (int sy = 0; sy < scale; ++sy) {
           for (int sx = 0; sx < scale; ++sx) {
             int px = x + fx * scale + sx, py = y + fy * scale + sy;
@@ -285,14 +285,8 @@ std::vector<uint8_t> EncodeBmp(const Image& image, const Palette& palette) {
   const uint32_t image_bytes = uint32_t(image.width) * uint32_t(image.height);
   std::vector<uint8_t> out;
   out.reserve(header_bytes + image_bytes);
-  auto u16 = [&](uint32_t v) {
-    out.push_back(uint8_t(v));
-    out.push_back(uint8_t(v >> 8));
-  };
-  auto u32 = [&](uint32_t v) {
-    u16(v & 0xFFFF);
-    u16(v >> 16);
-  };
+  auto u16 = [&](uint32_t v) { PutLe16(&out, v); };
+  auto u32 = [&](uint32_t v) { PutLe32(&out, v); };
   out.push_back('B');
   out.push_back('M');
   u32(header_bytes + image_bytes);
@@ -320,6 +314,16 @@ std::vector<uint8_t> EncodeBmp(const Image& image, const Palette& palette) {
     out.insert(out.end(), row, row + image.width);
   }
   return out;
+}
+
+void PutLe16(std::vector<uint8_t>* out, uint32_t value) {
+  out->push_back(uint8_t(value));
+  out->push_back(uint8_t(value >> 8));
+}
+
+void PutLe32(std::vector<uint8_t>* out, uint32_t value) {
+  PutLe16(out, value & 0xFFFF);
+  PutLe16(out, value >> 16);
 }
 
 }  // namespace assets

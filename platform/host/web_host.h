@@ -1,0 +1,95 @@
+// The host in a web browser, on emscripten's own browser APIs: the page's canvas, the keyboard,
+// the first gamepad and Web Audio. The game keeps its own loops (built with ASYNCIFY): only
+// Sleep hands control back to the browser, and events that arrive meanwhile wait for the next
+// PumpEvents. Its JavaScript half is web_host.js; the page around it lives in web/.
+#pragma once
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/host/host.h"
+#include "platform/host/sdl_host.h"  // the page scaler, shared with the SDL host
+#include "platform/host/web_input.h"
+
+namespace host {
+
+class WebHost : public Host {
+ public:
+  // The clock reads `start_tick` until the game first pumps its events, then runs in real time
+  // from there: loading does not count, and a scripted run starts where the runner's does.
+  explicit WebHost(uint32_t start_tick);
+  ~WebHost() override;
+  WebHost(const WebHost&) = delete;
+  WebHost& operator=(const WebHost&) = delete;
+
+  bool OpenWindow(const char* title, int width, int height) override;
+  void CloseWindow() override;
+  void ShowCursor(bool visible) override;
+  uint32_t Ticks() override;
+  // 0 returns at once: a browser timer would take at least 4 ms.
+  void Sleep(uint32_t ms) override;
+  bool PumpEvents() override;
+  bool KeyDown(uint8_t scan_code) override;
+  Joystick ReadJoystick() override;
+  void Present(const uint8_t* pixels, int pitch, int width, int height,
+               const Rgb* palette) override;
+  int AudioRate() override;
+  void SetAudioSource(AudioSource* source) override;
+
+  // For the program's main.
+  std::function<void()> on_pump;         // called at the start of every PumpEvents
+  std::function<bool()> in_play;         // whether a game is under way (the pad's Start pauses it)
+  std::function<std::string()> inspect;  // the world's state, for the page's test hook
+  void SetKey(uint8_t scan_code, bool down);  // scripted input, in effect at once
+  void RequestClose();                        // the next PumpEvents reports a close request
+  // Hands the page a named text (a test hook reads it), then the game's exit status.
+  void Report(const char* name, const std::string& text);
+  void Finished(int status);
+
+  // Called from the browser's event handlers.
+  void QueueKey(uint8_t scan_code, bool down);
+  void ReleaseAllKeys();
+  void SetPaused(bool paused);
+  bool Paused() const { return paused_; }
+  void SaveScreenshot() const;
+  void MixAudio(int16_t* stereo, size_t frames);
+
+ private:
+  struct KeyEvent {
+    uint8_t scan_code;
+    bool down;
+  };
+  void ApplyKeys();
+  void ReadGamepad();
+  void TapKey(uint8_t scan_code);
+  void Redraw(bool whole);
+
+  uint32_t start_tick_;
+  double clock_origin_ = -1;  // browser time of the first pump, ms; < 0 = not yet
+  bool close_requested_ = false;
+  bool paused_ = false;
+
+  std::vector<KeyEvent> key_queue_;  // arrived since the last pump
+  uint8_t keys_[256] = {};           // by DirectInput scan code, 0x80 = down
+  uint8_t release_next_[256] = {};   // pressed and released within one pump: let go at the next
+  Joystick joystick_;
+  PadButtons pad_buttons_;
+
+  std::vector<uint8_t> page_;
+  int page_width_ = 0, page_height_ = 0;
+  std::array<Rgb, 256> palette_ = {};
+  std::array<uint32_t, 256> colours_ = {};  // palette_ as canvas pixels (RGBA bytes)
+  std::vector<uint8_t> changed_rows_;
+  int canvas_width_ = 0, canvas_height_ = 0;
+  PageRect rect_;
+  std::vector<uint32_t> scaled_;  // the page as shown, rect_ in size
+  PageScaler scaler_;
+
+  bool audio_tried_ = false;
+  int audio_rate_ = 0;
+  AudioSource* audio_source_ = nullptr;
+};
+
+}  // namespace host

@@ -1,25 +1,14 @@
 #include <windows.h>
 
-#include <cstdarg>
-#include <cstdio>
-
 #include "app/app.h"
 #include "game/world.h"
-#include "gfx/app_shell.h"
+#include "shell/app_shell.h"
 #include "gfx/bitmap.h"
 #include "gfx/bob.h"
 #include "gfx/display.h"
-#include "gfx/random.h"
+#include "shell/random.h"
 #include "gfx/text.h"
 #include "sound/sound.h"
-
-int title_frame_count = 0;
-int demo_turn_count = 0;
-int get_ready_count = 0;
-int music_on = 1;
-int music_latch = 0;
-int music_latch_count = 0;
-char text_buffer[80];
 
 namespace {
 
@@ -64,12 +53,7 @@ void DrawPools() {
 }
 
 void RunPlayFrame() {
-  HandlePlayerInput();
-  UpdatePlayerShells();
-  AnimateEnemyTreads();
-  UpdateEnemyShells();
-  for (BOB& mine : mines) AnimateBob(&mine);
-  for (BOB& explosion : explosions) AnimateBob(&explosion);
+  MoveWorld();
   DrawBackground(&border_picture);
   DrawPools();
   DrawStatusPanel();
@@ -79,15 +63,6 @@ void RunPlayFrame() {
 }
 
 }  // namespace
-
-int PrintFormatted(int x, int y, COLORREF colour, LPDIRECTDRAWSURFACE surface, const char* format,
-                   ...) {
-  va_list args;
-  va_start(args, format);
-  std::vsnprintf(text_buffer, sizeof text_buffer, format, args);
-  va_end(args);
-  return PrintText(text_buffer, x, y, colour, surface);
-}
 
 int RunFrame() {
   MarkFrameStart();
@@ -117,38 +92,11 @@ int RunTitleDemo() {
   } else {
     demo_turn_count++;
   }
-  switch (*heading) {
-    case DIR_UP:
-      ToggleFrame(&player_tank, 4, 0);
-      break;
-    case DIR_RIGHT:
-      ToggleFrame(&player_tank, 5, 1);
-      break;
-    case DIR_DOWN:
-      ToggleFrame(&player_tank, 6, 2);
-      break;
-    case DIR_LEFT:
-      ToggleFrame(&player_tank, 7, 3);
-      break;
-  }
+  TurnTreads(&player_tank, *heading);
   MoveAlong(&player_tank, *heading, 3);
-  // Screen size less the tank's 32 pixels; each wall draws a new heading.
-  if (player_tank.x <= 0) {
-    player_tank.x = 1;
+  // Each wall draws a new heading.
+  for (int walls = KeepInside(&player_tank, DEMO_FIELD); walls > 0; walls--)
     *heading = RandomNext() % 4;
-  }
-  if (player_tank.x >= 768) {
-    player_tank.x = 767;
-    *heading = RandomNext() % 4;
-  }
-  if (player_tank.y <= 0) {
-    player_tank.y = 1;
-    *heading = RandomNext() % 4;
-  }
-  if (player_tank.y >= 568) {
-    player_tank.y = 567;
-    *heading = RandomNext() % 4;
-  }
   DrawBob(&player_tank, back_buffer);
   return 1;
 }

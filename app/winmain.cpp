@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "app/app.h"
-#include "gfx/app_shell.h"
+#include "shell/app_shell.h"
 
 namespace {
 

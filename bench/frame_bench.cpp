@@ -4,7 +4,7 @@
 
 #include <cstdlib>
 
-#include "gfx/app_shell.h"
+#include "shell/app_shell.h"
 #include "gfx/bitmap.h"
 #include "gfx/bob.h"
 #include "gfx/display.h"

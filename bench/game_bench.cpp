@@ -6,13 +6,14 @@
 #include <windows.h>
 
 #include <array>
+#include <cstring>
 #include <filesystem>
 #include <vector>
 
 #include "app/app.h"
 #include "game/world.h"
-#include "gfx/app_shell.h"
-#include "gfx/random.h"
+#include "shell/app_shell.h"
+#include "shell/random.h"
 #include "platform/host/headless_host.h"
 #include "platform/host/sdl_host.h"
 
@@ -46,73 +47,23 @@ class GameFolder {
 class WorldSnapshot {
  public:
   WorldSnapshot() {
-    Pools([this](const BOB* pool, size_t count) { bobs_.insert(bobs_.end(), pool, pool + count); });
-    for (size_t i = 0; i < kScalars.size(); ++i) scalars_[i] = *kScalars[i];
-    enemy_list_ = std::to_array(enemy_list);
-    shell_dirs_ = std::to_array(player_shell_dir);
+    VisitWorld([this](const char*, const auto& value) {
+      const auto* bytes = reinterpret_cast<const unsigned char*>(&value);
+      saved_.insert(saved_.end(), bytes, bytes + sizeof value);
+    });
     random_ = RandomState();
   }
   void Restore() const {
     size_t next = 0;
-    Pools([&](BOB* pool, size_t count) {
-      for (size_t i = 0; i < count; ++i) pool[i] = bobs_[next++];
+    VisitWorld([&](const char*, auto& value) {
+      std::memcpy(&value, saved_.data() + next, sizeof value);
+      next += sizeof value;
     });
-    for (size_t i = 0; i < kScalars.size(); ++i) *kScalars[i] = scalars_[i];
-    std::copy(enemy_list_.begin(), enemy_list_.end(), enemy_list);
-    std::copy(shell_dirs_.begin(), shell_dirs_.end(), player_shell_dir);
     RandomSeed(random_);
   }
 
  private:
-  template <typename Visit>
-  static void Pools(Visit visit) {
-    visit(&player_tank, 1);
-    visit(enemy_tanks, ENEMY_TANK_COUNT);
-    visit(player_shells, PLAYER_SHELL_COUNT);
-    visit(enemy_shells, ENEMY_SHELL_COUNT);
-    visit(mines, MINE_COUNT);
-    visit(explosions, EXPLOSION_COUNT);
-    visit(&blast_pickup, 1);
-    visit(&life_pickup, 1);
-  }
-
-  // The counters, latches and modes of the world and the frame driver.
-  static constexpr std::array kScalars{&lives,
-                                       &score,
-                                       &level,
-                                       &enemies_left,
-                                       &enemy_slots,
-                                       &enemies_placed,
-                                       &enemies_onscreen,
-                                       &arrival_tick,
-                                       &arrival_wanted,
-                                       &arrival_active,
-                                       &mines_laid,
-                                       &mine_latch,
-                                       &mine_latch_count,
-                                       &fire_latch,
-                                       &fire_latch_count,
-                                       &respawn_pending,
-                                       &respawn_count,
-                                       &level_won,
-                                       &game_over_count,
-                                       &blast_timer,
-                                       &life_pickup_timer,
-                                       &get_ready_active,
-                                       &debug_display,
-                                       &game_mode,
-                                       &enemy_list_fill,
-                                       &title_frame_count,
-                                       &demo_turn_count,
-                                       &get_ready_count,
-                                       &music_on,
-                                       &music_latch,
-                                       &music_latch_count};
-
-  std::vector<BOB> bobs_;
-  std::array<int, kScalars.size()> scalars_{};
-  std::array<int, ENEMY_TANK_COUNT> enemy_list_{};
-  std::array<int, PLAYER_SHELL_COUNT> shell_dirs_{};
+  std::vector<unsigned char> saved_;  // the world's variables, byte for byte, in list order
   uint32_t random_ = 0;
 };
 

@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "fuzz/fuzz_support.h"
-#include "gfx/app_shell.h"
+#include "shell/app_shell.h"
 #include "gfx/bitmap.h"
 #include "gfx/bob.h"
 #include "gfx/display.h"

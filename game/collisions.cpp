@@ -1,7 +1,7 @@
 #include <cstdlib>
 
 #include "game/world.h"
-#include "gfx/random.h"
+#include "shell/random.h"
 #include "sound/sound.h"
 
 namespace {

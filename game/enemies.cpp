@@ -1,5 +1,5 @@
 #include "game/world.h"
-#include "gfx/random.h"
+#include "shell/random.h"
 #include "sound/sound.h"
 
 namespace {
@@ -28,8 +28,8 @@ int PlaceEnemy(int column, int row, int mode) {
       enemy_list[enemy_list_fill++] = i;
       tank->state = ENEMY_ACTIVE;
       tank->frame = RandomNext() % 3;
-      tank->x = 21 + 33 * column;
-      tank->y = 98 + 33 * row;
+      tank->x = GridX(column);
+      tank->y = GridY(row);
       enemies_placed++;
       break;
     }
@@ -105,42 +105,14 @@ int MoveEnemy(int slot) {
   int* heading = &tank->user_slots[SLOT_HEADING];
   MoveAlong(tank, *heading, 3);
   // Each wall draws its own new heading, which may point into the wall again.
-  if (tank->x <= 10) {
-    tank->x = 11;
-    *heading = RandomNext() % 4;
-  }
-  if (tank->x >= 758) {
-    tank->x = 757;
-    *heading = RandomNext() % 4;
-  }
-  if (tank->y <= 90) {
-    tank->y = 91;
-    *heading = RandomNext() % 4;
-  }
-  if (tank->y >= 562) {
-    tank->y = 561;
-    *heading = RandomNext() % 4;
-  }
+  for (int walls = KeepInside(tank, TANK_FIELD); walls > 0; walls--) *heading = RandomNext() % 4;
   return 1;
 }
 
 int AnimateEnemyTreads() {
   for (BOB& tank : enemy_tanks) {
     if (tank.user_slots[SLOT_TREADS_ON] != 1) continue;
-    switch (tank.user_slots[SLOT_HEADING]) {
-      case DIR_UP:
-        ToggleFrame(&tank, 4, 0);
-        break;
-      case DIR_LEFT:
-        ToggleFrame(&tank, 7, 3);
-        break;
-      case DIR_RIGHT:
-        ToggleFrame(&tank, 5, 1);
-        break;
-      case DIR_DOWN:
-        ToggleFrame(&tank, 6, 2);
-        break;
-    }
+    TurnTreads(&tank, tank.user_slots[SLOT_HEADING]);
   }
   return 1;
 }

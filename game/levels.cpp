@@ -1,10 +1,9 @@
 #include <windows.h>
 
-#include "app/app.h"
 #include "game/world.h"
 #include "gfx/display.h"
 #include "gfx/palette.h"
-#include "gfx/random.h"
+#include "shell/random.h"
 #include "gfx/text.h"
 #include "gfx/transitions.h"
 #include "sound/sound.h"

@@ -1,5 +1,5 @@
 #include "game/world.h"
-#include "gfx/random.h"
+#include "shell/random.h"
 #include "sound/sound.h"
 
 namespace {
@@ -32,8 +32,8 @@ int DestroyAllEnemies() {
 int PlaceBlastPickup(int column, int row) {
   blast_pickup.state = BLAST_SHOWN;
   blast_pickup.frame = 0;
-  blast_pickup.x = 21 + 33 * column;
-  blast_pickup.y = 98 + 33 * row;
+  blast_pickup.x = GridX(column);
+  blast_pickup.y = GridY(row);
   return 1;
 }
 

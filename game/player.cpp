@@ -2,24 +2,32 @@
 #include <dinput.h>
 
 #include "game/world.h"
-#include "gfx/random.h"
+#include "shell/random.h"
 #include "input/input.h"
 #include "sound/sound.h"
+
+namespace {
 
 // Joystick deflection that counts as a direction; the axes run -16..16.
 constexpr LONG STICK_THRESHOLD = 10;
 
-int HandlePlayerInput() {
-  ReadKeyboard();
-  ReadJoystick();
+// The ways one device pushes the tank.
+struct Steering {
+  int up, down, left, right;
+};
 
-  int key_up = keys_held[DIK_UP] != 0, key_down = keys_held[DIK_DOWN] != 0;
-  int key_left = keys_held[DIK_LEFT] != 0, key_right = keys_held[DIK_RIGHT] != 0;
-  int stick_up = joystick_state.lY <= -STICK_THRESHOLD;
-  int stick_down = joystick_state.lY >= STICK_THRESHOLD;
-  int stick_left = joystick_state.lX <= -STICK_THRESHOLD;
-  int stick_right = joystick_state.lX >= STICK_THRESHOLD;
+Steering ArrowKeys() {
+  return {keys_held[DIK_UP] != 0, keys_held[DIK_DOWN] != 0, keys_held[DIK_LEFT] != 0,
+          keys_held[DIK_RIGHT] != 0};
+}
 
+Steering Stick() {
+  return {joystick_state.lY <= -STICK_THRESHOLD, joystick_state.lY >= STICK_THRESHOLD,
+          joystick_state.lX <= -STICK_THRESHOLD, joystick_state.lX >= STICK_THRESHOLD};
+}
+
+// Mines, shells, the two cheats and the overlay switch.
+void HandleActions() {
   if ((keys_held[DIK_LCONTROL] || keys_held[DIK_RCONTROL] || joystick_state.rgbButtons[1]) &&
       mine_latch == 0 && player_tank.state == PLAYER_IN_PLAY)
     LayMine();
@@ -31,46 +39,58 @@ int HandlePlayerInput() {
   }
   if (keys_held[DIK_F3] && life_pickup.state == LIFE_ABSENT) PlaceLifePickup(300, 300);
   if (keys_held[DIK_RETURN]) debug_display = debug_display == 1 ? 0 : 1;
+}
 
-  if (key_up || stick_up) {
+// A step for each way either device pushes; then a diagonal on one device takes its sideways
+// step back and turns the treads back, so it moves only vertically with the treads still.
+void Drive(const Steering& keys, const Steering& stick) {
+  if (keys.up || stick.up) {
     player_tank.y -= 4;
-    ToggleFrame(&player_tank, 4, 0);
+    TurnTreads(&player_tank, DIR_UP);
   }
-  if (key_left || stick_left) {
+  if (keys.left || stick.left) {
     player_tank.x -= 4;
-    ToggleFrame(&player_tank, 7, 3);
+    TurnTreads(&player_tank, DIR_LEFT);
   }
-  if (key_right || stick_right) {
+  if (keys.right || stick.right) {
     player_tank.x += 4;
-    ToggleFrame(&player_tank, 5, 1);
+    TurnTreads(&player_tank, DIR_RIGHT);
   }
-  if (key_down || stick_down) {
+  if (keys.down || stick.down) {
     player_tank.y += 4;
-    ToggleFrame(&player_tank, 6, 2);
+    TurnTreads(&player_tank, DIR_DOWN);
   }
 
-  // A diagonal on one device moves only vertically, with the treads held still.
-  if ((key_up && key_left) || (stick_up && stick_left)) {
+  auto diagonal = [&](int Steering::*vertical, int Steering::*sideways) {
+    return (keys.*vertical && keys.*sideways) || (stick.*vertical && stick.*sideways);
+  };
+  if (diagonal(&Steering::up, &Steering::left)) {
     player_tank.x += 4;
-    ToggleFrame(&player_tank, 0, 4);
+    ToggleFrame(&player_tank, DIR_UP, DIR_UP + 4);
   }
-  if ((key_up && key_right) || (stick_up && stick_right)) {
+  if (diagonal(&Steering::up, &Steering::right)) {
     player_tank.x -= 4;
-    ToggleFrame(&player_tank, 0, 4);
+    ToggleFrame(&player_tank, DIR_UP, DIR_UP + 4);
   }
-  if ((key_down && key_left) || (stick_down && stick_left)) {
+  if (diagonal(&Steering::down, &Steering::left)) {
     player_tank.x += 4;
-    ToggleFrame(&player_tank, 2, 6);
+    ToggleFrame(&player_tank, DIR_DOWN, DIR_DOWN + 4);
   }
-  if ((key_down && key_right) || (stick_down && stick_right)) {
+  if (diagonal(&Steering::down, &Steering::right)) {
     player_tank.x -= 4;
-    ToggleFrame(&player_tank, 2, 6);
+    ToggleFrame(&player_tank, DIR_DOWN, DIR_DOWN + 4);
   }
+}
 
-  if (player_tank.x <= 10) player_tank.x = 11;
-  if (player_tank.x >= 758) player_tank.x = 757;
-  if (player_tank.y <= 90) player_tank.y = 91;
-  if (player_tank.y >= 562) player_tank.y = 561;
+}  // namespace
+
+int HandlePlayerInput() {
+  ReadKeyboard();
+  ReadJoystick();
+  Steering keys = ArrowKeys(), stick = Stick();
+  HandleActions();
+  Drive(keys, stick);
+  KeepInside(&player_tank, TANK_FIELD);
   return 1;
 }
 

@@ -1,42 +1,10 @@
 #include "game/world.h"
 
-BOB player_tank;
-BOB enemy_tanks[ENEMY_TANK_COUNT];
-BOB player_shells[PLAYER_SHELL_COUNT];
-BOB enemy_shells[ENEMY_SHELL_COUNT];
-BOB mines[MINE_COUNT];
-BOB explosions[EXPLOSION_COUNT];
-BOB blast_pickup;
-BOB life_pickup;
-
-int player_shell_dir[PLAYER_SHELL_COUNT];
-int enemy_list[ENEMY_TANK_COUNT];
-int enemy_list_fill = 0;
-
-int lives = 8;
-int score = 0;
-int level = 1;
-int enemies_left = 0;
-int enemy_slots = 0;
-int enemies_placed = 0;
-int enemies_onscreen = 0;
-int arrival_tick = 0;
-int arrival_wanted = 0;
-int arrival_active = 0;
-int mines_laid = 0;
-int mine_latch = 0;
-int mine_latch_count = 0;
-int fire_latch = 0;
-int fire_latch_count = 0;
-int respawn_pending = 0;
-int respawn_count = 0;
-int level_won = 0;
-int game_over_count = 0;
-int blast_timer = 0;
-int life_pickup_timer = 0;
-int get_ready_active = 0;
-int debug_display = 0;
-int game_mode = GAME_MODE_TITLE;
+#define WORLD_DEFINE_COUNTER(name, start) int name = start;
+#define WORLD_DEFINE_ARRAY(name, count) int name[count];
+#define WORLD_DEFINE_SPRITE(name) BOB name;
+#define WORLD_DEFINE_POOL(name, count) BOB name[count];
+WORLD_STATE(WORLD_DEFINE_COUNTER, WORLD_DEFINE_ARRAY, WORLD_DEFINE_SPRITE, WORLD_DEFINE_POOL)
 
 // No sound until start-up has loaded them.
 int snd_shot = -1;
@@ -49,6 +17,31 @@ int snd_plan = -1;
 
 void ToggleFrame(BOB* bob, int a, int b) {
   bob->frame = bob->frame == a ? b : a;
+}
+
+void TurnTreads(BOB* bob, int direction) {
+  ToggleFrame(bob, direction + 4, direction);
+}
+
+int KeepInside(BOB* bob, const Bounds& bounds) {
+  int edges = 0;
+  if (bob->x <= bounds.left) {
+    bob->x = bounds.left + 1;
+    edges++;
+  }
+  if (bob->x >= bounds.right) {
+    bob->x = bounds.right - 1;
+    edges++;
+  }
+  if (bob->y <= bounds.top) {
+    bob->y = bounds.top + 1;
+    edges++;
+  }
+  if (bob->y >= bounds.bottom) {
+    bob->y = bounds.bottom - 1;
+    edges++;
+  }
+  return edges;
 }
 
 int MoveAlong(BOB* bob, int direction, int step) {
@@ -71,8 +64,20 @@ int MoveAlong(BOB* bob, int direction, int step) {
 
 int MoveShell(BOB* shell, int direction) {
   MoveAlong(shell, direction, 12);
-  if (shell->x <= 5 || shell->x >= 780 || shell->y <= 80 || shell->y >= 582)
+  const Bounds& field = SHELL_FIELD;
+  if (shell->x <= field.left || shell->x >= field.right || shell->y <= field.top ||
+      shell->y >= field.bottom)
     shell->state = SHELL_READY;
+  return 1;
+}
+
+int MoveWorld() {
+  HandlePlayerInput();
+  UpdatePlayerShells();
+  AnimateEnemyTreads();
+  UpdateEnemyShells();
+  for (BOB& mine : mines) AnimateBob(&mine);
+  for (BOB& explosion : explosions) AnimateBob(&explosion);
   return 1;
 }
 

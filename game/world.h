@@ -77,46 +77,68 @@ struct LevelEntry {
 };
 extern const LevelEntry LEVEL_TABLE[LEVEL_COUNT];
 
-// Sprite pools.
-extern BOB player_tank;
-extern BOB enemy_tanks[ENEMY_TANK_COUNT];
-extern BOB player_shells[PLAYER_SHELL_COUNT];
-extern BOB enemy_shells[ENEMY_SHELL_COUNT];
-extern BOB mines[MINE_COUNT];
-extern BOB explosions[EXPLOSION_COUNT];
-extern BOB blast_pickup;
-extern BOB life_pickup;
+// The world's state, in the order the runner's trace lists it: counters with their value at
+// program start, arrays of counters, single sprites and sprite pools. This one list gives the
+// definitions, the trace, the tests' reset and the benchmarks' snapshot, so nothing added to
+// the world can be forgotten in one of them. The frame driver's counters belong here too: the
+// title demo, the banner and the music switch are part of what a frame changes.
+#define WORLD_STATE(COUNTER, ARRAY, SPRITE, POOL) \
+  COUNTER(game_mode, GAME_MODE_TITLE)             \
+  COUNTER(title_frame_count, 0)                   \
+  COUNTER(demo_turn_count, 0)                     \
+  COUNTER(get_ready_active, 0)                    \
+  COUNTER(get_ready_count, 0)                     \
+  COUNTER(music_on, 1)                            \
+  COUNTER(music_latch, 0)                         \
+  COUNTER(music_latch_count, 0)                   \
+  COUNTER(debug_display, 0)                       \
+  COUNTER(level, 1)                               \
+  COUNTER(lives, 8)                               \
+  COUNTER(score, 0)                               \
+  COUNTER(enemies_left, 0)                        \
+  COUNTER(enemy_slots, 0)                         \
+  COUNTER(enemies_placed, 0)                      \
+  COUNTER(enemies_onscreen, 0)                    \
+  ARRAY(enemy_list, ENEMY_TANK_COUNT)             \
+  COUNTER(enemy_list_fill, 0)                     \
+  COUNTER(arrival_tick, 0)                        \
+  COUNTER(arrival_wanted, 0)                      \
+  COUNTER(arrival_active, 0)                      \
+  COUNTER(mines_laid, 0)                          \
+  COUNTER(mine_latch, 0)                          \
+  COUNTER(mine_latch_count, 0)                    \
+  COUNTER(fire_latch, 0)                          \
+  COUNTER(fire_latch_count, 0)                    \
+  COUNTER(respawn_pending, 0)                     \
+  COUNTER(respawn_count, 0)                       \
+  COUNTER(level_won, 0)                           \
+  COUNTER(game_over_count, 0)                     \
+  COUNTER(blast_timer, 0)                         \
+  COUNTER(life_pickup_timer, 0)                   \
+  ARRAY(player_shell_dir, PLAYER_SHELL_COUNT)     \
+  SPRITE(player_tank)                             \
+  SPRITE(life_pickup)                             \
+  SPRITE(blast_pickup)                            \
+  POOL(enemy_tanks, ENEMY_TANK_COUNT)             \
+  POOL(player_shells, PLAYER_SHELL_COUNT)         \
+  POOL(enemy_shells, ENEMY_SHELL_COUNT)           \
+  POOL(mines, MINE_COUNT)                         \
+  POOL(explosions, EXPLOSION_COUNT)
 
-// Side arrays.
-extern int player_shell_dir[PLAYER_SHELL_COUNT];
-extern int enemy_list[ENEMY_TANK_COUNT];
-extern int enemy_list_fill;
+#define WORLD_DECLARE_COUNTER(name, start) extern int name;
+#define WORLD_DECLARE_ARRAY(name, count) extern int name[count];
+#define WORLD_DECLARE_SPRITE(name) extern BOB name;
+#define WORLD_DECLARE_POOL(name, count) extern BOB name[count];
+WORLD_STATE(WORLD_DECLARE_COUNTER, WORLD_DECLARE_ARRAY, WORLD_DECLARE_SPRITE, WORLD_DECLARE_POOL)
 
-// Scalars.
-extern int lives;
-extern int score;
-extern int level;
-extern int enemies_left;
-extern int enemy_slots;
-extern int enemies_placed;
-extern int enemies_onscreen;
-extern int arrival_tick;
-extern int arrival_wanted;
-extern int arrival_active;
-extern int mines_laid;
-extern int mine_latch;
-extern int mine_latch_count;
-extern int fire_latch;
-extern int fire_latch_count;
-extern int respawn_pending;
-extern int respawn_count;
-extern int level_won;
-extern int game_over_count;
-extern int blast_timer;
-extern int life_pickup_timer;
-extern int get_ready_active;
-extern int debug_display;
-extern int game_mode;
+// Calls visit(name, variable) for each entry of the list above, in its order; `variable` is
+// an int, an int array, a BOB or a BOB array, by reference.
+template <class Visit>
+void VisitWorld(Visit&& visit) {
+#define WORLD_VISIT_ONE(name, ...) visit(#name, name);
+  WORLD_STATE(WORLD_VISIT_ONE, WORLD_VISIT_ONE, WORLD_VISIT_ONE, WORLD_VISIT_ONE)
+#undef WORLD_VISIT_ONE
+}
 
 // The palette kept while the screen fades after a level is won.
 extern PALETTEENTRY saved_palette[256];
@@ -130,14 +152,46 @@ extern int snd_pickup;
 extern int snd_team;
 extern int snd_plan;
 
-// Sets frame a, or b when the frame is a already: how a tank's treads turn.
+// A rectangle for a sprite's top-left corner.
+struct Bounds {
+  int left, right, top, bottom;
+};
+// The field inside the border, for a 32-pixel tank.
+constexpr Bounds TANK_FIELD = {10, 758, 90, 562};
+// The whole screen less a tank's 32 pixels: where the title demo's tank drives.
+constexpr Bounds DEMO_FIELD = {0, 768, 0, 568};
+// Where a shell flies; reaching an edge ends its flight.
+constexpr Bounds SHELL_FIELD = {5, 780, 80, 582};
+
+// Puts the sprite one pixel back inside each edge of `bounds` it reached, and returns how
+// many edges that was: each wall a tank meets draws a heading of its own.
+int KeepInside(BOB* bob, const Bounds& bounds);
+
+// The grid that enemy tanks and the blast pick-up are placed on: 33-pixel cells from (21, 98).
+constexpr int GridX(int column) {
+  return 21 + 33 * column;
+}
+constexpr int GridY(int row) {
+  return 98 + 33 * row;
+}
+
+// Sets frame a, or b when the frame is a already.
 void ToggleFrame(BOB* bob, int a, int b);
+// One step of a tank's treads: frames d and d + 4 both face direction d, and each step of a
+// drive swaps them.
+void TurnTreads(BOB* bob, int direction);
 // Moves a sprite step pixels along a direction.
 int MoveAlong(BOB* bob, int direction, int step);
 // One 12-pixel step of a shell; a shell that leaves the field is ready again.
 int MoveShell(BOB* shell, int direction);
 
-// The per-frame rules step.
+// A play frame is MoveWorld, then the drawing, then UpdateWorld: what the rules change shows
+// from the next frame on.
+// The moves: the player's input, both sides' shells, the enemies' treads, and the mines' and
+// explosions' animation.
+int MoveWorld();
+// The rules: arrivals, explosions, mines, pick-ups, latches, the level's end, respawns, and
+// the enemies' tactics and moves.
 int UpdateWorld();
 int ReleaseExplosions();
 

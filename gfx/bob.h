@@ -38,21 +38,37 @@ struct BOB {
   LPDIRECTDRAWSURFACE frames[BOB_MAX_FRAMES];
 };
 
+// Sets the sprite up with `count` blank keyed frame surfaces of width x height; destroying
+// releases them and the animation lists.
 int CreateBob(BOB* bob, int x, int y, int width, int height, int count, DWORD flags,
               DWORD memory_caps);
 int DestroyBob(BOB* bob);
+// Copies a cell (or the block at a pixel) of a loaded bitmap into frame `frame`; a block
+// outside the image leaves the frame blank.
 int LoadBobFrame(BOB* bob, const BitmapFile* bitmap, int frame, int a, int b, int mode);
+// Draws the current frame keyed at (x, y), one pixel short of the frame's width and height;
+// invisible sprites draw nothing.
 int DrawBob(BOB* bob, LPDIRECTDRAWSURFACE dest);
+// The same, stretched to width x height.
 int DrawBobScaled(BOB* bob, int width, int height, LPDIRECTDRAWSURFACE dest);
+// Advances the frame every anim_period calls: one frame, cycling, or an animation list played
+// looping or once.
 int AnimateBob(BOB* bob);
+// Moves by the velocity, wrapping or bouncing at the clip edges as the flags say. Offered, not
+// used by the game.
 int MoveBob(BOB* bob);
+// Animation lists, position, velocity and visibility. Offered, not used by the game.
 int LoadBobAnimation(BOB* bob, int index, int count, const int* frames);
 int SetBobAnimation(BOB* bob, int index);
 int SetBobPosition(BOB* bob, int x, int y);
 int SetBobVelocity(BOB* bob, int vel_x, int vel_y);
+// Sets how many AnimateBob calls a frame lasts.
 int SetBobAnimPeriod(BOB* bob, int period);
 int HideBob(BOB* bob);
 int ShowBob(BOB* bob);
+// 1 when the sprites' boxes, measured from their centres, overlap.
 int BobsOverlap(const BOB* a, const BOB* b);
+// A copy sharing the original's surfaces, and its release, which leaves them to the original.
+// Offered, not used by the game.
 int CopyBob(const BOB* source, BOB* copy);
 int DiscardBob(BOB* bob);

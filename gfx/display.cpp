@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "gfx/app_shell.h"
+#include "shell/app_shell.h"
 
 LPDIRECTDRAW draw_device = nullptr;
 LPDIRECTDRAWSURFACE primary_surface = nullptr;

@@ -6,6 +6,8 @@
 
 #include "gfx/display.h"
 
+char text_buffer[80];
+
 namespace {
 std::FILE* log_file = nullptr;
 }
@@ -24,6 +26,15 @@ int PrintTextIndexed(const char* text, int x, int y, int index, LPDIRECTDRAWSURF
   if (index < 0 || index > 255) return 0;
   const PALETTEENTRY* entry = &palette_entries[index];
   return PrintText(text, x, y, RGB(entry->peRed, entry->peGreen, entry->peBlue), surface);
+}
+
+int PrintFormatted(int x, int y, COLORREF colour, LPDIRECTDRAWSURFACE surface, const char* format,
+                   ...) {
+  va_list args;
+  va_start(args, format);
+  std::vsnprintf(text_buffer, sizeof text_buffer, format, args);
+  va_end(args);
+  return PrintText(text_buffer, x, y, colour, surface);
 }
 
 int OpenLog(const char* name) {

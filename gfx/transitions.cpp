@@ -2,10 +2,10 @@
 
 #include <cstring>
 
-#include "gfx/app_shell.h"
+#include "shell/app_shell.h"
 #include "gfx/display.h"
 #include "gfx/palette.h"
-#include "gfx/random.h"
+#include "shell/random.h"
 
 namespace {
 

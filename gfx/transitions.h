@@ -13,6 +13,10 @@ constexpr int TRANSITION_TINT_RED = 7;
 constexpr int TRANSITION_TINT_GREEN = 8;
 constexpr DWORD TRANSITION_STEP_MS = 12;
 
+// A run of one colour along a row or a column, in either order, clipped to the clip
+// rectangle. Offered, not used by the game (the wipes use them).
 void FillRowSpan(int x1, int x2, int y, int colour, UCHAR* pixels, int pitch);
 void FillColumnSpan(int y1, int y2, int x, int colour, UCHAR* pixels, int pitch);
+// Plays one transition to the end, a step every TRANSITION_STEP_MS: palette fades and tints,
+// or wipes and a dissolve drawn into the locked memory given.
 void RunScreenTransition(int effect, UCHAR* pixels, int pitch);

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "gfx/app_shell.h"
+#include "shell/app_shell.h"
 
 LPDIRECTINPUTA input_system = nullptr;
 LPDIRECTINPUTDEVICEA keyboard_device = nullptr;
@@ -15,8 +15,12 @@ DIMOUSESTATE mouse_state;
 GUID joystick_guid;
 char joystick_name[80];
 
+namespace {
+
 // Both the keyboard and the joystick keep working while another window has the focus.
-static const DWORD kSharedBackground = DISCL_BACKGROUND | DISCL_NONEXCLUSIVE;
+const DWORD SHARED_BACKGROUND = DISCL_BACKGROUND | DISCL_NONEXCLUSIVE;
+
+}  // namespace
 
 int OpenInputSystem() {
   return DirectInputCreateA(app_instance, DIRECTINPUT_VERSION, &input_system, nullptr) == DI_OK ? 1
@@ -30,16 +34,20 @@ void CloseInputSystem() {
   }
 }
 
+namespace {
+
 // Creates a system device with its stock format and acquires it; a failing step leaves what
 // was made so far in place.
-static int InitSystemDevice(REFGUID guid, LPCDIDATAFORMAT format, LPDIRECTINPUTDEVICEA* device) {
+int InitSystemDevice(REFGUID guid, LPCDIDATAFORMAT format, LPDIRECTINPUTDEVICEA* device) {
   if (!input_system) return 0;
   if (input_system->CreateDevice(guid, device, nullptr) != DI_OK) return 0;
-  if ((*device)->SetCooperativeLevel(main_window, kSharedBackground) != DI_OK) return 0;
+  if ((*device)->SetCooperativeLevel(main_window, SHARED_BACKGROUND) != DI_OK) return 0;
   if ((*device)->SetDataFormat(format) != DI_OK) return 0;
   if ((*device)->Acquire() != DI_OK) return 0;
   return 1;
 }
+
+}  // namespace
 
 int InitKeyboard() {
   return InitSystemDevice(GUID_SysKeyboard, &c_dfDIKeyboard, &keyboard_device);
@@ -58,7 +66,9 @@ BOOL CALLBACK OnJoystickFound(LPCDIDEVICEINSTANCEA instance, LPVOID reference) {
   return DIENUM_STOP;
 }
 
-static void SetAxisRange(DWORD axis, int low, int high) {
+namespace {
+
+void SetAxisRange(DWORD axis, int low, int high) {
   DIPROPRANGE range;
   range.diph.dwSize = sizeof(DIPROPRANGE);
   range.diph.dwHeaderSize = sizeof(DIPROPHEADER);
@@ -68,6 +78,8 @@ static void SetAxisRange(DWORD axis, int low, int high) {
   range.lMax = high;
   joystick_device->SetProperty(DIPROP_RANGE, &range.diph);
 }
+
+}  // namespace
 
 int InitJoystick(int x_min, int x_max, int y_min, int y_max) {
   if (!input_system) return 0;
@@ -82,7 +94,7 @@ int InitJoystick(int x_min, int x_max, int y_min, int y_max) {
     joystick_device = nullptr;
     return 0;
   }
-  if (joystick_device->SetCooperativeLevel(main_window, kSharedBackground) != DI_OK) return 0;
+  if (joystick_device->SetCooperativeLevel(main_window, SHARED_BACKGROUND) != DI_OK) return 0;
   if (joystick_device->SetDataFormat(&c_dfDIJoystick) != DI_OK) return 0;
   SetAxisRange(DIJOFS_X, x_min, x_max);
   SetAxisRange(DIJOFS_Y, y_min, y_max);
@@ -118,13 +130,17 @@ int ReadMouse() {
   return mouse_device->GetDeviceState(sizeof(mouse_state), &mouse_state) == DI_OK ? 1 : 0;
 }
 
+namespace {
+
 template <class Device>
-static void ReleaseDevice(Device** device) {
+void ReleaseDevice(Device** device) {
   if (!*device) return;
   (*device)->Unacquire();
   (*device)->Release();
   *device = nullptr;
 }
+
+}  // namespace
 
 void ReleaseKeyboard() {
   ReleaseDevice(&keyboard_device);

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <vector>
 
-#include "gfx/app_shell.h"
+#include "shell/app_shell.h"
 
 SoundSlot sound_slots[SOUND_SLOT_COUNT];
 LPDIRECTSOUND sound_device = nullptr;
@@ -12,19 +12,23 @@ int sound_first_open = 1;
 DSBUFFERDESC sound_buffer_desc;
 WAVEFORMATEX sound_wave_format;
 
-static bool IdInRange(int id) {
+namespace {
+
+bool IdInRange(int id) {
   return id >= 0 && id < SOUND_SLOT_COUNT;
 }
 
-static bool HasBuffer(int id) {
+bool HasBuffer(int id) {
   return IdInRange(id) && sound_slots[id].buffer;
 }
 
-static int FindFreeSlot() {
+int FindFreeSlot() {
   for (int i = 0; i < SOUND_SLOT_COUNT; ++i)
     if (sound_slots[i].state == SOUND_SLOT_FREE) return i;
   return -1;
 }
+
+}  // namespace
 
 int OpenSoundSystem() {
   if (sound_first_open) {
@@ -61,8 +65,10 @@ int CloseSoundSystem() {
   return 1;
 }
 
+namespace {
+
 // Every buffer gets the same format, whatever the file said: 8-bit mono at 11025 Hz.
-static int FillSlotBuffer(int id, const BYTE* sample, DWORD count, DWORD control_flags) {
+int FillSlotBuffer(int id, const BYTE* sample, DWORD count, DWORD control_flags) {
   std::memset(&sound_wave_format, 0, sizeof(sound_wave_format));
   sound_wave_format.wFormatTag = WAVE_FORMAT_PCM;
   sound_wave_format.nChannels = 1;
@@ -95,6 +101,8 @@ static int FillSlotBuffer(int id, const BYTE* sample, DWORD count, DWORD control
   if (slot->buffer->Unlock(part1, part1_bytes, part2, part2_bytes) != DS_OK) return -1;
   return id;
 }
+
+}  // namespace
 
 int LoadWaveSound(const char* name, DWORD control_flags) {
   if (!sound_device) return -1;

@@ -1,7 +1,7 @@
 // Enemy tanks: placement at a level start and replacements rolling in.
 #include "game/rules_support.h"
 #include "game/scenario_support.h"
-#include "gfx/random.h"
+#include "shell/random.h"
 
 namespace {
 

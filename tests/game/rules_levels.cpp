@@ -1,6 +1,6 @@
 // Level start, the level-won sequence and the game-over countdown.
 #include "game/rules_support.h"
-#include "gfx/app_shell.h"
+#include "shell/app_shell.h"
 #include "gfx/display.h"
 #include "gfx/palette.h"
 #include "platform/host/headless_host.h"

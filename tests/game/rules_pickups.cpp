@@ -1,6 +1,6 @@
 // The blast and life pick-ups.
 #include "game/rules_support.h"
-#include "gfx/random.h"
+#include "shell/random.h"
 
 namespace {
 

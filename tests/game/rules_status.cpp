@@ -4,7 +4,7 @@
 
 #include "app/app.h"
 #include "game/rules_support.h"
-#include "gfx/app_shell.h"
+#include "shell/app_shell.h"
 #include "gfx/display.h"
 #include "gfx/palette.h"
 #include "gfx/text.h"

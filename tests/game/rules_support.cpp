@@ -1,6 +1,8 @@
 #include "game/rules_support.h"
 
-#include "gfx/random.h"
+#include <algorithm>
+
+#include "shell/random.h"
 #include "input/input.h"
 #include "platform/host/headless_host.h"
 
@@ -27,6 +29,17 @@ host::HeadlessHost& Headless() {
 }  // namespace
 
 void ResetWorld() {
+  // Everything back to program start: counters to their start values, the rest cleared.
+#define START_COUNTER(name, start) name = start;
+#define CLEAR_ARRAY(name, count) std::fill_n(name, count, 0);
+#define CLEAR_SPRITE(name) name = BOB{};
+#define CLEAR_POOL(name, count) std::fill_n(name, count, BOB{});
+  WORLD_STATE(START_COUNTER, CLEAR_ARRAY, CLEAR_SPRITE, CLEAR_POOL)
+#undef START_COUNTER
+#undef CLEAR_ARRAY
+#undef CLEAR_SPRITE
+#undef CLEAR_POOL
+
   constexpr DWORD cycling = BOB_VISIBLE | BOB_CYCLE_FRAMES;
   Shape(&player_tank, 32, 32, 8, cycling, PLAYER_IN_PLAY);
   player_tank.x = 400;
@@ -42,17 +55,7 @@ void ResetWorld() {
   for (BOB& shell : player_shells) Shape(&shell, 16, 16, 1, BOB_VISIBLE, SHELL_READY);
   for (BOB& shell : enemy_shells) Shape(&shell, 16, 16, 1, BOB_VISIBLE, SHELL_READY);
   for (BOB& mine : mines) Shape(&mine, 16, 16, 20, cycling, MINE_UNLAID);
-  for (int& dir : player_shell_dir) dir = DIR_UP;
-  for (int& entry : enemy_list) entry = 0;
-
-  lives = 8;
-  level = 1;
   enemies_left = 5;  // above zero, so an empty field does not win the level
-  score = enemy_list_fill = enemy_slots = enemies_placed = enemies_onscreen = 0;
-  arrival_tick = arrival_wanted = arrival_active = 0;
-  mines_laid = mine_latch = mine_latch_count = fire_latch = fire_latch_count = 0;
-  respawn_pending = respawn_count = level_won = game_over_count = 0;
-  blast_timer = life_pickup_timer = get_ready_active = debug_display = 0;
   game_mode = GAME_MODE_PLAYING;
   RandomSeed(1);
   for (int key = 0; key < 256; key++) Headless().SetKey(static_cast<uint8_t>(key), false);
@@ -69,12 +72,7 @@ void HoldKey(int scan_code, bool down) {
 }
 
 void PlayFrame() {
-  HandlePlayerInput();
-  UpdatePlayerShells();
-  AnimateEnemyTreads();
-  UpdateEnemyShells();
-  for (BOB& mine : mines) AnimateBob(&mine);
-  for (BOB& explosion : explosions) AnimateBob(&explosion);
+  MoveWorld();
   UpdateWorld();
 }
 

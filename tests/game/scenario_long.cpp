@@ -18,7 +18,7 @@ using scenario::kMineUnlaid;
 using scenario::kPlaying;
 using scenario::kTitle;
 
-TEST(ScenarioSoak, InvariantsHoldOnEveryFrameOfARandomRun) {
+TEST(ScenarioLong, InvariantsHoldOnEveryFrameOfARandomRun) {
   // Streamed: 15000 parsed frames held at once would take over a gigabyte.
   long frames = 0;
   int playing = 0, kills = 0, game_overs = 0, arrivals = 0;

@@ -1,6 +1,12 @@
 // Runs the headless runner through its library entry in a fresh start of this test program
 // (so the game's globals begin as in a real run), and reads back its trace with a small JSON
 // reader.
+//
+// How the fresh start works: RunGame forks, and the child executes this same test program again
+// with --gtest_filter=ScenarioChild.DISABLED_Run --gtest_also_run_disabled_tests, passing the
+// runner's arguments and a scratch folder in two environment variables. That disabled test
+// (scenario_support.cpp) runs the game and exits with its status; a normal test run never
+// selects it. A debugger follows the child with `set follow-fork-mode child`.
 #pragma once
 #include <cstdint>
 #include <functional>

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "gfx/app_shell.h"
+#include "shell/app_shell.h"
 #include "gfx/display.h"
 #include "platform/fault.h"
 #include "platform/host/headless_host.h"

@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "gfx/palette.h"
-#include "gfx/random.h"
+#include "shell/random.h"
 #include "gfx/transitions.h"
 #include "gfx_support.h"
 

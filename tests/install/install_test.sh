@@ -29,7 +29,7 @@ prefix=$out/moved
 [[ -x $prefix/$libexecdir/ferrowyn/ferrowyn ]] || fail "no game in $libexecdir/ferrowyn"
 for file in PLAYERS.BMP EXPLODE.BMP ARSENAL.BMP BORDER.BMP TITLE.BMP \
   Shot.WAV Explode.WAV intro.WAV Minedrop.WAV Pickup.WAV team.WAV plan.WAV; do
-  cmp -s "$build/game/$file" "$prefix/$datadir/ferrowyn/$file" || fail "$file not installed as built"
+  cmp -s "$build/bin/$file" "$prefix/$datadir/ferrowyn/$file" || fail "$file not installed as built"
 done
 desktop=$prefix/$datadir/applications/$id.desktop
 metainfo=$prefix/$datadir/metainfo/$id.metainfo.xml

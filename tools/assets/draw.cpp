@@ -285,14 +285,8 @@ std::vector<uint8_t> EncodeBmp(const Image& image, const Palette& palette) {
   const uint32_t image_bytes = uint32_t(image.width) * uint32_t(image.height);
   std::vector<uint8_t> out;
   out.reserve(header_bytes + image_bytes);
-  auto u16 = [&](uint32_t v) {
-    out.push_back(uint8_t(v));
-    out.push_back(uint8_t(v >> 8));
-  };
-  auto u32 = [&](uint32_t v) {
-    u16(v & 0xFFFF);
-    u16(v >> 16);
-  };
+  auto u16 = [&](uint32_t v) { PutLe16(&out, v); };
+  auto u32 = [&](uint32_t v) { PutLe32(&out, v); };
   out.push_back('B');
   out.push_back('M');
   u32(header_bytes + image_bytes);
@@ -320,6 +314,16 @@ std::vector<uint8_t> EncodeBmp(const Image& image, const Palette& palette) {
     out.insert(out.end(), row, row + image.width);
   }
   return out;
+}
+
+void PutLe16(std::vector<uint8_t>* out, uint32_t value) {
+  out->push_back(uint8_t(value));
+  out->push_back(uint8_t(value >> 8));
+}
+
+void PutLe32(std::vector<uint8_t>* out, uint32_t value) {
+  PutLe16(out, value & 0xFFFF);
+  PutLe16(out, value >> 16);
 }
 
 }  // namespace assets

@@ -90,4 +90,8 @@ void DrawText(Canvas* canvas, int x, int y, const char* text, Rgb c, int scale =
 // 1 where the text's ink is, on a canvas-sized grid.
 std::vector<float> TextMask(int width, int height, int x, int y, const char* text, int scale);
 
+// Little-endian words appended to a file being built, as both file formats store them.
+void PutLe16(std::vector<uint8_t>* out, uint32_t value);
+void PutLe32(std::vector<uint8_t>* out, uint32_t value);
+
 }  // namespace assets

@@ -285,14 +285,8 @@ std::vector<uint8_t> EncodeWav(const Samples& samples) {
   auto tag = [&](const char* t) {
     for (int i = 0; i < 4; ++i) out.push_back(uint8_t(t[i]));
   };
-  auto u16 = [&](uint32_t v) {
-    out.push_back(uint8_t(v));
-    out.push_back(uint8_t(v >> 8));
-  };
-  auto u32 = [&](uint32_t v) {
-    u16(v & 0xFFFF);
-    u16(v >> 16);
-  };
+  auto u16 = [&](uint32_t v) { PutLe16(&out, v); };
+  auto u32 = [&](uint32_t v) { PutLe32(&out, v); };
   uint32_t data = uint32_t(samples.size());
   uint32_t pad = data & 1;  // chunks are word-aligned
   tag("RIFF");

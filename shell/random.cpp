@@ -1,4 +1,4 @@
-#include "gfx/random.h"
+#include "shell/random.h"
 
 namespace {
 uint32_t random_state = 1;

@@ -1,4 +1,4 @@
-#include "gfx/app_shell.h"
+#include "shell/app_shell.h"
 
 HWND main_window = nullptr;
 HINSTANCE app_instance = nullptr;

@@ -3,6 +3,9 @@
 #pragma once
 #include <cstdint>
 
+// Starts the sequence afresh from a seed.
 void RandomSeed(uint32_t seed);
-int RandomNext();        // 0..32767
-uint32_t RandomState();  // the raw 32-bit state, for traces
+// The next number, 0..32767.
+int RandomNext();
+// The raw 32-bit state, for traces.
+uint32_t RandomState();

@@ -21,9 +21,10 @@ foreach(file IN LISTS data_files)
   list(APPEND preload "SHELL:--preload-file ${file}@/${name}")
 endforeach()
 
-add_executable(ferrowyn-web app/winmain.cpp main/web_main.cpp)
+add_executable(ferrowyn-web main/web_main.cpp)
 # The runner's script reader and state trace serve the page's test hook.
-target_link_libraries(ferrowyn-web PRIVATE ferrowyn_game ferrowyn_host_web ferrowyn_runner)
+target_link_libraries(ferrowyn-web PRIVATE ferrowyn_winmain ferrowyn_game ferrowyn_host_web
+                                           ferrowyn_runner)
 target_link_options(ferrowyn-web PRIVATE
   # The game keeps its own loops: the host's Sleep hands control to the browser. The whole
   # program is instrumented; a trimmed list broke indirect calls.

@@ -1,6 +1,5 @@
 #include "platform/host/web_host.h"
 
-#include <dinput.h>
 #include <emscripten.h>
 #include <emscripten/html5.h>
 
@@ -47,16 +46,16 @@ EM_BOOL OnKey(int type, const EmscriptenKeyboardEvent* event, void* data) {
   if (!code) return false;
   bool down = type == EMSCRIPTEN_EVENT_KEYDOWN;
   if (down && !event->repeat) {
-    if (code == DIK_P || code == DIK_PAUSE) {
+    if (code == scan::kP || code == scan::kPause) {
       host->SetPaused(!host->Paused());
-    } else if (code == DIK_ESCAPE) {
+    } else if (code == scan::kEscape) {
       host->SetPaused(false);  // so the game sees it and ends
     }
   }
   // Browsers on some systems never report Print Screen going down.
-  if (!down && code == DIK_SYSRQ) host->SaveScreenshot();
+  if (!down && code == scan::kPrintScreen) host->SaveScreenshot();
   host->QueueKey(code, down);
-  return KeepFromBrowser(code);
+  return KeepFromBrowser(event->code);
 }
 
 EM_BOOL OnBlur(int, const EmscriptenFocusEvent*, void* data) {
@@ -73,7 +72,7 @@ EM_BOOL OnVisibility(int, const EmscriptenVisibilityChangeEvent* event, void* da
 
 }  // namespace
 
-WebHost::WebHost(uint32_t start_tick) : start_tick_(start_tick) {
+WebHost::WebHost(uint32_t start_tick) : start_tick_(start_tick), joystick_(NoPad()) {
   current_web_host = this;
   const char* window = EMSCRIPTEN_EVENT_TARGET_WINDOW;
   emscripten_set_keydown_callback(window, this, true, OnKey);
@@ -177,7 +176,7 @@ bool WebHost::KeyDown(uint8_t scan_code) {
 }
 
 void WebHost::ReadGamepad() {
-  joystick_ = {};
+  joystick_ = NoPad();
   bool start = false, back = false;
   if (emscripten_sample_gamepad_data() == EMSCRIPTEN_RESULT_SUCCESS) {
     const int count = emscripten_get_num_gamepads();
@@ -206,10 +205,10 @@ void WebHost::ReadGamepad() {
   PadButtons::Actions actions =
       pad_buttons_.Update(start, back, emscripten_get_now(), playing, paused_);
   if (actions.toggle_pause) SetPaused(!paused_);
-  if (actions.tap_f1) TapKey(DIK_F1);
+  if (actions.tap_f1) TapKey(scan::kF1);
   if (actions.tap_escape) {
     SetPaused(false);
-    TapKey(DIK_ESCAPE);
+    TapKey(scan::kEscape);
   }
 }
 

@@ -1,7 +1,5 @@
 #include "platform/host/web_input.h"
 
-#include <dinput.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -12,120 +10,121 @@ namespace {
 struct KeyCode {
   const char* code;
   uint8_t scan_code;
+  bool keep_from_browser;  // it would scroll the page, open the browser's help or move the focus
 };
 
-// Every key of a standard PC keyboard. The ISO key beside Enter reports "Backslash", as the
-// US key in its place does.
+// Every key of a standard PC keyboard, by its DirectInput scan code. The ISO key beside Enter
+// reports "Backslash", as the US key in its place does.
 constexpr KeyCode kKeyCodes[] = {
-    {"Escape", DIK_ESCAPE},
-    {"Digit1", DIK_1},
-    {"Digit2", DIK_2},
-    {"Digit3", DIK_3},
-    {"Digit4", DIK_4},
-    {"Digit5", DIK_5},
-    {"Digit6", DIK_6},
-    {"Digit7", DIK_7},
-    {"Digit8", DIK_8},
-    {"Digit9", DIK_9},
-    {"Digit0", DIK_0},
-    {"Minus", DIK_MINUS},
-    {"Equal", DIK_EQUALS},
-    {"Backspace", DIK_BACK},
-    {"Tab", DIK_TAB},
-    {"KeyQ", DIK_Q},
-    {"KeyW", DIK_W},
-    {"KeyE", DIK_E},
-    {"KeyR", DIK_R},
-    {"KeyT", DIK_T},
-    {"KeyY", DIK_Y},
-    {"KeyU", DIK_U},
-    {"KeyI", DIK_I},
-    {"KeyO", DIK_O},
-    {"KeyP", DIK_P},
-    {"BracketLeft", DIK_LBRACKET},
-    {"BracketRight", DIK_RBRACKET},
-    {"Enter", DIK_RETURN},
-    {"ControlLeft", DIK_LCONTROL},
-    {"KeyA", DIK_A},
-    {"KeyS", DIK_S},
-    {"KeyD", DIK_D},
-    {"KeyF", DIK_F},
-    {"KeyG", DIK_G},
-    {"KeyH", DIK_H},
-    {"KeyJ", DIK_J},
-    {"KeyK", DIK_K},
-    {"KeyL", DIK_L},
-    {"Semicolon", DIK_SEMICOLON},
-    {"Quote", DIK_APOSTROPHE},
-    {"Backquote", DIK_GRAVE},
-    {"ShiftLeft", DIK_LSHIFT},
-    {"Backslash", DIK_BACKSLASH},
-    {"KeyZ", DIK_Z},
-    {"KeyX", DIK_X},
-    {"KeyC", DIK_C},
-    {"KeyV", DIK_V},
-    {"KeyB", DIK_B},
-    {"KeyN", DIK_N},
-    {"KeyM", DIK_M},
-    {"Comma", DIK_COMMA},
-    {"Period", DIK_PERIOD},
-    {"Slash", DIK_SLASH},
-    {"ShiftRight", DIK_RSHIFT},
-    {"NumpadMultiply", DIK_MULTIPLY},
-    {"AltLeft", DIK_LMENU},
-    {"Space", DIK_SPACE},
-    {"CapsLock", DIK_CAPITAL},
-    {"F1", DIK_F1},
-    {"F2", DIK_F2},
-    {"F3", DIK_F3},
-    {"F4", DIK_F4},
-    {"F5", DIK_F5},
-    {"F6", DIK_F6},
-    {"F7", DIK_F7},
-    {"F8", DIK_F8},
-    {"F9", DIK_F9},
-    {"F10", DIK_F10},
-    {"NumLock", DIK_NUMLOCK},
-    {"ScrollLock", DIK_SCROLL},
-    {"Numpad7", DIK_NUMPAD7},
-    {"Numpad8", DIK_NUMPAD8},
-    {"Numpad9", DIK_NUMPAD9},
-    {"NumpadSubtract", DIK_SUBTRACT},
-    {"Numpad4", DIK_NUMPAD4},
-    {"Numpad5", DIK_NUMPAD5},
-    {"Numpad6", DIK_NUMPAD6},
-    {"NumpadAdd", DIK_ADD},
-    {"Numpad1", DIK_NUMPAD1},
-    {"Numpad2", DIK_NUMPAD2},
-    {"Numpad3", DIK_NUMPAD3},
-    {"Numpad0", DIK_NUMPAD0},
-    {"NumpadDecimal", DIK_DECIMAL},
-    {"IntlBackslash", DIK_OEM_102},
-    {"F11", DIK_F11},
-    {"F12", DIK_F12},
-    {"F13", DIK_F13},
-    {"F14", DIK_F14},
-    {"F15", DIK_F15},
-    {"NumpadEqual", DIK_NUMPADEQUALS},
-    {"NumpadEnter", DIK_NUMPADENTER},
-    {"ControlRight", DIK_RCONTROL},
-    {"NumpadDivide", DIK_DIVIDE},
-    {"PrintScreen", DIK_SYSRQ},
-    {"AltRight", DIK_RMENU},
-    {"Pause", DIK_PAUSE},
-    {"Home", DIK_HOME},
-    {"ArrowUp", DIK_UP},
-    {"PageUp", DIK_PRIOR},
-    {"ArrowLeft", DIK_LEFT},
-    {"ArrowRight", DIK_RIGHT},
-    {"End", DIK_END},
-    {"ArrowDown", DIK_DOWN},
-    {"PageDown", DIK_NEXT},
-    {"Insert", DIK_INSERT},
-    {"Delete", DIK_DELETE},
-    {"MetaLeft", DIK_LWIN},
-    {"MetaRight", DIK_RWIN},
-    {"ContextMenu", DIK_APPS},
+    {"Escape", 0x01, false},
+    {"Digit1", 0x02, false},
+    {"Digit2", 0x03, false},
+    {"Digit3", 0x04, false},
+    {"Digit4", 0x05, false},
+    {"Digit5", 0x06, false},
+    {"Digit6", 0x07, false},
+    {"Digit7", 0x08, false},
+    {"Digit8", 0x09, false},
+    {"Digit9", 0x0A, false},
+    {"Digit0", 0x0B, false},
+    {"Minus", 0x0C, false},
+    {"Equal", 0x0D, false},
+    {"Backspace", 0x0E, true},
+    {"Tab", 0x0F, true},
+    {"KeyQ", 0x10, false},
+    {"KeyW", 0x11, false},
+    {"KeyE", 0x12, false},
+    {"KeyR", 0x13, false},
+    {"KeyT", 0x14, false},
+    {"KeyY", 0x15, false},
+    {"KeyU", 0x16, false},
+    {"KeyI", 0x17, false},
+    {"KeyO", 0x18, false},
+    {"KeyP", 0x19, false},
+    {"BracketLeft", 0x1A, false},
+    {"BracketRight", 0x1B, false},
+    {"Enter", 0x1C, true},
+    {"ControlLeft", 0x1D, false},
+    {"KeyA", 0x1E, false},
+    {"KeyS", 0x1F, false},
+    {"KeyD", 0x20, false},
+    {"KeyF", 0x21, false},
+    {"KeyG", 0x22, false},
+    {"KeyH", 0x23, false},
+    {"KeyJ", 0x24, false},
+    {"KeyK", 0x25, false},
+    {"KeyL", 0x26, false},
+    {"Semicolon", 0x27, false},
+    {"Quote", 0x28, false},
+    {"Backquote", 0x29, false},
+    {"ShiftLeft", 0x2A, false},
+    {"Backslash", 0x2B, false},
+    {"KeyZ", 0x2C, false},
+    {"KeyX", 0x2D, false},
+    {"KeyC", 0x2E, false},
+    {"KeyV", 0x2F, false},
+    {"KeyB", 0x30, false},
+    {"KeyN", 0x31, false},
+    {"KeyM", 0x32, false},
+    {"Comma", 0x33, false},
+    {"Period", 0x34, false},
+    {"Slash", 0x35, false},
+    {"ShiftRight", 0x36, false},
+    {"NumpadMultiply", 0x37, false},
+    {"AltLeft", 0x38, true},
+    {"Space", 0x39, true},
+    {"CapsLock", 0x3A, false},
+    {"F1", 0x3B, true},
+    {"F2", 0x3C, true},
+    {"F3", 0x3D, true},
+    {"F4", 0x3E, true},
+    {"F5", 0x3F, false},
+    {"F6", 0x40, false},
+    {"F7", 0x41, false},
+    {"F8", 0x42, false},
+    {"F9", 0x43, false},
+    {"F10", 0x44, false},
+    {"NumLock", 0x45, false},
+    {"ScrollLock", 0x46, false},
+    {"Numpad7", 0x47, false},
+    {"Numpad8", 0x48, false},
+    {"Numpad9", 0x49, false},
+    {"NumpadSubtract", 0x4A, false},
+    {"Numpad4", 0x4B, false},
+    {"Numpad5", 0x4C, false},
+    {"Numpad6", 0x4D, false},
+    {"NumpadAdd", 0x4E, false},
+    {"Numpad1", 0x4F, false},
+    {"Numpad2", 0x50, false},
+    {"Numpad3", 0x51, false},
+    {"Numpad0", 0x52, false},
+    {"NumpadDecimal", 0x53, false},
+    {"IntlBackslash", 0x56, false},
+    {"F11", 0x57, true},
+    {"F12", 0x58, false},
+    {"F13", 0x64, false},
+    {"F14", 0x65, false},
+    {"F15", 0x66, false},
+    {"NumpadEqual", 0x8D, false},
+    {"NumpadEnter", 0x9C, false},
+    {"ControlRight", 0x9D, false},
+    {"NumpadDivide", 0xB5, false},
+    {"PrintScreen", 0xB7, true},
+    {"AltRight", 0xB8, true},
+    {"Pause", 0xC5, false},
+    {"Home", 0xC7, true},
+    {"ArrowUp", 0xC8, true},
+    {"PageUp", 0xC9, true},
+    {"ArrowLeft", 0xCB, true},
+    {"ArrowRight", 0xCD, true},
+    {"End", 0xCF, true},
+    {"ArrowDown", 0xD0, true},
+    {"PageDown", 0xD1, true},
+    {"Insert", 0xD2, false},
+    {"Delete", 0xD3, false},
+    {"MetaLeft", 0xDB, false},
+    {"MetaRight", 0xDC, false},
+    {"ContextMenu", 0xDD, false},
 };
 
 // The standard mapping's buttons and axes.
@@ -157,45 +156,33 @@ int32_t DriveAxis(const PadState& pad, int axis, int negative, int positive) {
   return RawAxis(pad, axis);
 }
 
+const KeyCode* Find(const char* code) {
+  for (const KeyCode& key : kKeyCodes)
+    if (std::strcmp(key.code, code) == 0) return &key;
+  return nullptr;
+}
+
 }  // namespace
 
 uint8_t ScanCodeOfKeyCode(const char* code) {
-  for (const KeyCode& key : kKeyCodes)
-    if (std::strcmp(key.code, code) == 0) return key.scan_code;
-  return 0;
+  const KeyCode* key = Find(code);
+  return key ? key->scan_code : 0;
 }
 
-bool KeepFromBrowser(uint8_t scan_code) {
-  switch (scan_code) {
-    case DIK_UP:
-    case DIK_DOWN:
-    case DIK_LEFT:
-    case DIK_RIGHT:
-    case DIK_SPACE:
-    case DIK_RETURN:
-    case DIK_TAB:
-    case DIK_BACK:
-    case DIK_LMENU:
-    case DIK_RMENU:
-    case DIK_F1:
-    case DIK_F2:
-    case DIK_F3:
-    case DIK_F4:
-    case DIK_F11:
-    case DIK_SYSRQ:
-    case DIK_PRIOR:
-    case DIK_NEXT:
-    case DIK_HOME:
-    case DIK_END:
-      return true;
-    default:
-      return false;
-  }
+bool KeepFromBrowser(const char* code) {
+  const KeyCode* key = Find(code);
+  return key && key->keep_from_browser;
+}
+
+Joystick NoPad() {
+  Joystick stick;
+  stick.present = true;
+  stick.name = "Gamepad";
+  return stick;
 }
 
 Joystick PadJoystick(const PadState& pad) {
-  Joystick stick;
-  stick.present = true;
+  Joystick stick = NoPad();
   stick.name = pad.name;
   if (!pad.standard) {
     stick.axis_x = RawAxis(pad, 0);

@@ -9,13 +9,22 @@
 
 namespace host {
 
+// The DirectInput scan codes the host itself acts on.
+namespace scan {
+constexpr uint8_t kEscape = 0x01;
+constexpr uint8_t kP = 0x19;
+constexpr uint8_t kF1 = 0x3B;
+constexpr uint8_t kPrintScreen = 0xB7;
+constexpr uint8_t kPause = 0xC5;
+}  // namespace scan
+
 // The DirectInput scan code of a KeyboardEvent.code ("ArrowLeft", "KeyA", ...); 0 for a key
 // the game has no code for. The same key gives the same code as on the SDL host.
 uint8_t ScanCodeOfKeyCode(const char* code);
 
-// Whether the browser should keep a key to itself: keys that would scroll the page, open its
-// help, or move the focus while playing.
-bool KeepFromBrowser(uint8_t scan_code);
+// Whether the browser must not act on a key as well: keys that would scroll the page, open
+// its help or move the focus while playing.
+bool KeepFromBrowser(const char* code);
 
 // One reading of the Gamepad API.
 struct PadState {
@@ -26,6 +35,11 @@ struct PadState {
   const bool* buttons = nullptr;
   int button_count = 0;
 };
+
+// The joystick the game reads while no pad is connected: idle, but there. A browser shows a
+// pad only once a button is pressed on the page, long after the game looked for its joystick
+// at start-up, so the game must always find one.
+Joystick NoPad();
 
 // The joystick the game reads. With the standard mapping the left stick or the d-pad drives,
 // the south button is the game's button 0 (fire), east or west its button 1 (mine). Other pads

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "platform/host/sdl_host.h"
+#include "platform/host/page_scaler.h"
 
 namespace {
 

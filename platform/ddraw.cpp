@@ -7,6 +7,7 @@
 #include <memory>
 #include <vector>
 
+#include "platform/com_object.h"
 #include "platform/fault.h"
 #include "platform/gdi_dc.h"
 #include "platform/host/host.h"
@@ -16,41 +17,10 @@ namespace {
 constexpr int kDefaultWidth = 800;
 constexpr int kDefaultHeight = 600;
 
-// COM lifetime: every object lives in this registry until its count drops to zero.
-class Object;
-std::vector<std::unique_ptr<Object>>& Registry() {
-  static std::vector<std::unique_ptr<Object>> objects;
+// Every object lives here until its count drops to zero.
+platform::LiveObjects& Objects() {
+  static platform::LiveObjects objects;
   return objects;
-}
-
-class Object {
- public:
-  virtual ~Object() = default;
-  ULONG AddReference() { return ++references_; }
-  ULONG DropReference() {
-    ULONG left = --references_;
-    if (left == 0) {
-      auto& objects = Registry();
-      auto it = std::find_if(objects.begin(), objects.end(),
-                             [this](const auto& o) { return o.get() == this; });
-      // Moving it out first keeps the registry consistent while its destructor releases
-      // whatever it holds.
-      std::unique_ptr<Object> self = std::move(*it);
-      objects.erase(it);
-    }
-    return left;
-  }
-
- private:
-  ULONG references_ = 1;
-};
-
-template <typename T, typename... Args>
-T* Make(Args&&... args) {
-  auto object = std::make_unique<T>(std::forward<Args>(args)...);
-  T* raw = object.get();
-  Registry().push_back(std::move(object));
-  return raw;
 }
 
 template <typename T>
@@ -86,7 +56,7 @@ Display& TheDisplay() {
 
 void PresentPrimary();
 
-class Palette final : public IDirectDrawPalette, public Object {
+class Palette final : public platform::ComObject<IDirectDrawPalette> {
  public:
   explicit Palette(const PALETTEENTRY* initial) { std::memcpy(entries_, initial, sizeof entries_); }
 
@@ -94,8 +64,6 @@ class Palette final : public IDirectDrawPalette, public Object {
     if (object) *object = nullptr;
     return E_NOINTERFACE;
   }
-  ULONG STDMETHODCALLTYPE AddRef() override { return AddReference(); }
-  ULONG STDMETHODCALLTYPE Release() override { return DropReference(); }
 
   HRESULT STDMETHODCALLTYPE GetEntries(DWORD flags, DWORD base, DWORD count,
                                        LPPALETTEENTRY entries) override {
@@ -121,14 +89,12 @@ class Palette final : public IDirectDrawPalette, public Object {
   PALETTEENTRY entries_[256];
 };
 
-class Clipper final : public IDirectDrawClipper, public Object {
+class Clipper final : public platform::ComObject<IDirectDrawClipper> {
  public:
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** object) override {
     if (object) *object = nullptr;
     return E_NOINTERFACE;
   }
-  ULONG STDMETHODCALLTYPE AddRef() override { return AddReference(); }
-  ULONG STDMETHODCALLTYPE Release() override { return DropReference(); }
 
   HRESULT STDMETHODCALLTYPE GetClipList(LPRECT rect, LPRGNDATA clip_list, LPDWORD size) override {
     if (Fail("IDirectDrawClipper::GetClipList")) return DDERR_NOCLIPLIST;
@@ -213,7 +179,7 @@ class Clipper final : public IDirectDrawClipper, public Object {
   HWND window_ = nullptr;
 };
 
-class Surface final : public IDirectDrawSurface, public Object {
+class Surface final : public platform::ComObject<IDirectDrawSurface> {
  public:
   Surface(int width, int height, DWORD caps)
       : width_(width), height_(height), pitch_((width + 3) & ~3), caps_(caps) {
@@ -231,8 +197,6 @@ class Surface final : public IDirectDrawSurface, public Object {
     if (object) *object = nullptr;
     return E_NOINTERFACE;
   }
-  ULONG STDMETHODCALLTYPE AddRef() override { return AddReference(); }
-  ULONG STDMETHODCALLTYPE Release() override { return DropReference(); }
 
   // The back page of a new flipping chain; the primary keeps a reference to it.
   void AttachBack(Surface* back) {
@@ -534,7 +498,7 @@ void PresentPrimary() {
   TheDisplay().primary->Present();
 }
 
-class DirectDraw final : public IDirectDraw, public Object {
+class DirectDraw final : public platform::ComObject<IDirectDraw> {
  public:
   // Releasing the object gives the desktop its mode back.
   ~DirectDraw() override {
@@ -546,14 +510,12 @@ class DirectDraw final : public IDirectDraw, public Object {
     if (object) *object = nullptr;
     return E_NOINTERFACE;
   }
-  ULONG STDMETHODCALLTYPE AddRef() override { return AddReference(); }
-  ULONG STDMETHODCALLTYPE Release() override { return DropReference(); }
 
   HRESULT STDMETHODCALLTYPE CreateClipper(DWORD flags, LPDIRECTDRAWCLIPPER* clipper,
                                           IUnknown* outer) override {
     if (Fail("IDirectDraw::CreateClipper")) return DDERR_OUTOFMEMORY;
     if (!clipper) return DDERR_INVALIDPARAMS;
-    *clipper = Make<Clipper>();
+    *clipper = Objects().Make<Clipper>();
     return DD_OK;
   }
 
@@ -562,7 +524,7 @@ class DirectDraw final : public IDirectDraw, public Object {
     if (Fail("IDirectDraw::CreatePalette")) return DDERR_OUTOFMEMORY;
     if (!palette || !entries) return DDERR_INVALIDPARAMS;
     if (!(flags & DDPCAPS_8BIT)) return DDERR_UNSUPPORTED;  // 8-bit surfaces only
-    *palette = Make<Palette>(entries);
+    *palette = Objects().Make<Palette>(entries);
     return DD_OK;
   }
 
@@ -584,11 +546,11 @@ class DirectDraw final : public IDirectDraw, public Object {
           (caps & (DDSCAPS_FLIP | DDSCAPS_COMPLEX)) != (DDSCAPS_FLIP | DDSCAPS_COMPLEX))
         return DDERR_INVALIDCAPS;
       Surface* primary =
-          Make<Surface>(display.width, display.height,
-                        caps | DDSCAPS_VISIBLE | (back_count ? DDSCAPS_FRONTBUFFER : 0));
+          Objects().Make<Surface>(display.width, display.height,
+                                  caps | DDSCAPS_VISIBLE | (back_count ? DDSCAPS_FRONTBUFFER : 0));
       if (back_count == 1)
-        primary->AttachBack(Make<Surface>(display.width, display.height,
-                                          (caps & ~DDSCAPS_PRIMARYSURFACE) | DDSCAPS_BACKBUFFER));
+        primary->AttachBack(Objects().Make<Surface>(
+            display.width, display.height, (caps & ~DDSCAPS_PRIMARYSURFACE) | DDSCAPS_BACKBUFFER));
       display.primary = primary;
       *surface = primary;
       return DD_OK;
@@ -598,8 +560,8 @@ class DirectDraw final : public IDirectDraw, public Object {
         desc->dwWidth == 0 || desc->dwHeight == 0 || desc->dwWidth > 16384 ||
         desc->dwHeight > 16384)
       return DDERR_INVALIDPARAMS;
-    *surface =
-        Make<Surface>(static_cast<int>(desc->dwWidth), static_cast<int>(desc->dwHeight), caps);
+    *surface = Objects().Make<Surface>(static_cast<int>(desc->dwWidth),
+                                       static_cast<int>(desc->dwHeight), caps);
     return DD_OK;
   }
 
@@ -641,6 +603,6 @@ const PALETTEENTRY* ScreenPalette() {
 HRESULT WINAPI DirectDrawCreate(GUID* driver, LPDIRECTDRAW* draw, IUnknown* outer) {
   if (Fail("DirectDrawCreate")) return DDERR_GENERIC;
   if (!draw) return DDERR_INVALIDPARAMS;
-  *draw = Make<DirectDraw>();
+  *draw = Objects().Make<DirectDraw>();
   return DD_OK;
 }

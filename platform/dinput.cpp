@@ -5,9 +5,9 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <memory>
 #include <vector>
 
+#include "platform/com_object.h"
 #include "platform/fault.h"
 #include "platform/host/host.h"
 
@@ -71,25 +71,13 @@ LONG ScaleAxis(int32_t raw, const AxisRange& range) {
   return LONG(range.min + (offset * span * 2 + 65535) / (2 * 65535));
 }
 
-template <class T>
-std::vector<std::unique_ptr<T>>& LiveObjects() {
-  static std::vector<std::unique_ptr<T>> live;
-  return live;
+// Every device and DirectInput object lives here until its count drops to zero.
+platform::LiveObjects& Objects() {
+  static platform::LiveObjects objects;
+  return objects;
 }
 
-template <class T, class... Args>
-T* MakeObject(Args... args) {
-  auto& live = LiveObjects<T>();
-  live.push_back(std::make_unique<T>(args...));
-  return live.back().get();
-}
-
-template <class T>
-void FreeObject(T* object) {
-  std::erase_if(LiveObjects<T>(), [object](const auto& p) { return p.get() == object; });
-}
-
-class Device final : public IDirectInputDevice2A {
+class Device final : public platform::ComObject<IDirectInputDevice2A> {
  public:
   explicit Device(Kind kind) : kind_(kind) {}
 
@@ -104,12 +92,6 @@ class Device final : public IDirectInputDevice2A {
     AddRef();
     *object = this;
     return S_OK;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
-  ULONG STDMETHODCALLTYPE Release() override {
-    if (--refs_ > 0) return refs_;
-    FreeObject(this);
-    return 0;
   }
 
   HRESULT STDMETHODCALLTYPE SetProperty(REFGUID property, LPCDIPROPHEADER header) override {
@@ -212,7 +194,6 @@ class Device final : public IDirectInputDevice2A {
 
  private:
   Kind kind_;
-  ULONG refs_ = 1;
   const DIDATAFORMAT* format_ = nullptr;
   bool acquired_ = false;
   AxisRange axes_[6];
@@ -229,7 +210,7 @@ DIDEVICEINSTANCEA DescribeDevice(const GUID& guid, DWORD type, const char* name)
   return instance;
 }
 
-class Input final : public IDirectInputA {
+class Input final : public platform::ComObject<IDirectInputA> {
  public:
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
     if (!object) return E_POINTER;
@@ -240,12 +221,6 @@ class Input final : public IDirectInputA {
     AddRef();
     *object = this;
     return S_OK;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
-  ULONG STDMETHODCALLTYPE Release() override {
-    if (--refs_ > 0) return refs_;
-    FreeObject(this);
-    return 0;
   }
 
   HRESULT STDMETHODCALLTYPE CreateDevice(REFGUID guid, IDirectInputDeviceA** device,
@@ -263,7 +238,7 @@ class Input final : public IDirectInputA {
       kind = Kind::kJoystick;
     else
       return DIERR_DEVICENOTREG;
-    *device = MakeObject<Device>(kind);
+    *device = Objects().Make<Device>(kind);
     return DI_OK;
   }
 
@@ -292,9 +267,6 @@ class Input final : public IDirectInputA {
       if (callback(&instance, reference) == DIENUM_STOP) break;
     return DI_OK;
   }
-
- private:
-  ULONG refs_ = 1;
 };
 
 }  // namespace
@@ -313,6 +285,6 @@ HRESULT WINAPI DirectInputCreateA(HINSTANCE instance, DWORD version, LPDIRECTINP
   if (outer) return DIERR_NOAGGREGATION;
   if (version < 0x0300) return DIERR_BETADIRECTINPUTVERSION;
   if (version > 0x0700) return DIERR_OLDDIRECTINPUTVERSION;
-  *input = MakeObject<Input>();
+  *input = Objects().Make<Input>();
   return DI_OK;
 }

@@ -7,6 +7,7 @@
 #include <memory>
 #include <vector>
 
+#include "platform/com_object.h"
 #include "platform/fault.h"
 #include "platform/host/host.h"
 #include "platform/mixer.h"
@@ -16,22 +17,16 @@ namespace {
 class SoundBuffer;
 class DirectSound;
 
-// Everything the stand-in keeps, in one place so that at exit the buffers go before the
-// mixer they are attached to.
+// Everything the stand-in keeps, in one place so that at exit the objects (declared last,
+// so destroyed first) go before the mixer their buffers are attached to.
 struct SoundState {
   platform::Mixer mixer;
   int live_sound_objects = 0;
-  std::vector<std::unique_ptr<DirectSound>> sounds;
-  std::vector<std::unique_ptr<SoundBuffer>> buffers;
+  platform::LiveObjects objects;
 };
 
 SoundState& State();
 platform::Mixer& SharedMixer();
-
-template <class T>
-void FreeObject(std::vector<std::unique_ptr<T>>& live, T* object) {
-  std::erase_if(live, [object](const auto& p) { return p.get() == object; });
-}
 
 bool ValidFormat(const WAVEFORMATEX& format) {
   return format.wFormatTag == WAVE_FORMAT_PCM && (format.nChannels == 1 || format.nChannels == 2) &&
@@ -40,7 +35,7 @@ bool ValidFormat(const WAVEFORMATEX& format) {
          format.nSamplesPerSec >= DSBFREQUENCY_MIN && format.nSamplesPerSec <= DSBFREQUENCY_MAX;
 }
 
-class SoundBuffer final : public IDirectSoundBuffer {
+class SoundBuffer final : public platform::ComObject<IDirectSoundBuffer> {
  public:
   SoundBuffer(DWORD flags, const WAVEFORMATEX& format, std::shared_ptr<std::vector<uint8_t>> sample)
       : flags_(flags), rate_(format.nSamplesPerSec) {
@@ -64,12 +59,6 @@ class SoundBuffer final : public IDirectSoundBuffer {
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
     if (object) *object = nullptr;
     return E_NOINTERFACE;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
-  ULONG STDMETHODCALLTYPE Release() override {
-    if (--refs_ > 0) return refs_;
-    FreeObject(State().buffers, this);
-    return 0;
   }
 
   HRESULT STDMETHODCALLTYPE GetCurrentPosition(LPDWORD play_cursor, LPDWORD write_cursor) override {
@@ -189,7 +178,6 @@ class SoundBuffer final : public IDirectSoundBuffer {
     return format;
   }
 
-  ULONG refs_ = 1;
   DWORD flags_;
   DWORD rate_;  // the format's own rate, to which frequency 0 returns
   LONG volume_ = 0;
@@ -197,7 +185,7 @@ class SoundBuffer final : public IDirectSoundBuffer {
   platform::Voice voice_;
 };
 
-class DirectSound final : public IDirectSound {
+class DirectSound final : public platform::ComObject<IDirectSound> {
  public:
   DirectSound() {
     if (State().live_sound_objects++ == 0) {
@@ -212,12 +200,6 @@ class DirectSound final : public IDirectSound {
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
     if (object) *object = nullptr;
     return E_NOINTERFACE;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
-  ULONG STDMETHODCALLTYPE Release() override {
-    if (--refs_ > 0) return refs_;
-    FreeObject(State().sounds, this);
-    return 0;
   }
 
   HRESULT STDMETHODCALLTYPE CreateSoundBuffer(LPCDSBUFFERDESC desc, LPLPDIRECTSOUNDBUFFER buffer,
@@ -239,9 +221,7 @@ class DirectSound final : public IDirectSound {
     // A fresh buffer holds silence: the mid value for unsigned 8-bit samples.
     auto sample = std::make_shared<std::vector<uint8_t>>(desc->dwBufferBytes,
                                                          format.wBitsPerSample == 8 ? 0x80 : 0);
-    auto& live = State().buffers;
-    live.push_back(std::make_unique<SoundBuffer>(desc->dwFlags, format, std::move(sample)));
-    *buffer = live.back().get();
+    *buffer = State().objects.Make<SoundBuffer>(desc->dwFlags, format, std::move(sample));
     return DS_OK;
   }
 
@@ -250,9 +230,7 @@ class DirectSound final : public IDirectSound {
     if (!original || !duplicate) return DSERR_INVALIDPARAM;
     *duplicate = nullptr;
     if (platform::ShouldFail("IDirectSound::DuplicateSoundBuffer")) return DSERR_OUTOFMEMORY;
-    auto& live = State().buffers;
-    live.push_back(std::make_unique<SoundBuffer>(*static_cast<SoundBuffer*>(original)));
-    *duplicate = live.back().get();
+    *duplicate = State().objects.Make<SoundBuffer>(*static_cast<SoundBuffer*>(original));
     return DS_OK;
   }
 
@@ -261,9 +239,6 @@ class DirectSound final : public IDirectSound {
     if (level < DSSCL_NORMAL || level > DSSCL_WRITEPRIMARY) return DSERR_INVALIDPARAM;
     return DS_OK;
   }
-
- private:
-  ULONG refs_ = 1;
 };
 
 SoundState& State() {
@@ -284,8 +259,6 @@ HRESULT WINAPI DirectSoundCreate(LPCGUID device, LPDIRECTSOUND* sound, LPUNKNOWN
   if (outer) return DSERR_NOAGGREGATION;
   // Only the default device exists here.
   if (device) return DSERR_NODRIVER;
-  auto& live = State().sounds;
-  live.push_back(std::make_unique<DirectSound>());
-  *sound = live.back().get();
+  *sound = State().objects.Make<DirectSound>();
   return DS_OK;
 }

@@ -6,114 +6,114 @@
 // options; Module.ferrowyn then has stats(), world() and reports.trace.
 'use strict';
 
-(function () {
-  const $ = (id) => document.getElementById(id);
-  const stage = $('stage');
-  const canvas = $('screen');
-  const overlay = $('overlay');
-  const message = $('message');
-  const progress = $('progress');
-  const again = $('again');
-  let ended = false;
+(function() {
+const $ = (id) => document.getElementById(id);
+const stage = $('stage');
+const canvas = $('screen');
+const overlay = $('overlay');
+const message = $('message');
+const progress = $('progress');
+const again = $('again');
+let ended = false;
 
-  function show(text, {loading = false, restart = false} = {}) {
-    message.textContent = text;
-    progress.hidden = !loading;
-    again.hidden = !restart;
-    overlay.hidden = false;
-  }
-  function note(text) {
-    $('notes').textContent = text;
-    $('notes').hidden = false;
-  }
+function show(text, {loading = false, restart = false} = {}) {
+  message.textContent = text;
+  progress.hidden = !loading;
+  again.hidden = !restart;
+  overlay.hidden = false;
+}
+function note(text) {
+  $('notes').textContent = text;
+  $('notes').hidden = false;
+}
 
-  if (typeof WebAssembly !== 'object' || typeof WebAssembly.instantiate !== 'function') {
-    show('This browser cannot run WebAssembly, which the game needs. ' +
-         'A current Firefox, Chrome, Edge or Safari can.');
-    return;
-  }
+if (typeof WebAssembly !== 'object' || typeof WebAssembly.instantiate !== 'function') {
+  show(
+      'This browser cannot run WebAssembly, which the game needs. ' +
+      'A current Firefox, Chrome, Edge or Safari can.');
+  return;
+}
 
-  function toggleFullScreen() {
-    if (document.fullscreenElement) {
-      document.exitFullscreen();
-    } else if (stage.requestFullscreen) {
-      stage.requestFullscreen().catch(() => note('The browser refused full screen here.'));
-    }
+function toggleFullScreen() {
+  if (document.fullscreenElement) {
+    document.exitFullscreen();
+  } else if (stage.requestFullscreen) {
+    stage.requestFullscreen().catch(() => note('The browser refused full screen here.'));
   }
-  $('fullscreen').addEventListener('click', toggleFullScreen);
-  addEventListener('keydown', (event) => {
-    if (event.code !== 'F11') return;
-    event.preventDefault();  // the page's own full screen: the game, not the whole tab
-    if (!event.repeat) toggleFullScreen();
-  });
-  $('picture').addEventListener('click', () => Module.ferrowyn.screenshot());
-  again.addEventListener('click', () => location.reload());
-  overlay.addEventListener('click', () => {
-    if (!ended && Module.ferrowyn) Module.ferrowyn.pause(false);
-  });
-  canvas.focus();
+}
+$('fullscreen').addEventListener('click', toggleFullScreen);
+addEventListener('keydown', (event) => {
+  if (event.code !== 'F11') return;
+  event.preventDefault();  // the page's own full screen: the game, not the whole tab
+  if (!event.repeat) toggleFullScreen();
+});
+$('picture').addEventListener('click', () => Module.ferrowyn.screenshot());
+again.addEventListener('click', () => location.reload());
+overlay.addEventListener('click', () => {
+  if (!ended && Module.ferrowyn) Module.ferrowyn.pause(false);
+});
+canvas.focus();
 
-  const params = new URLSearchParams(location.search);
-  const args = [];
-  for (const option of ['frames', 'start-tick']) {
-    if (params.has(option)) args.push('--' + option, params.get(option));
-  }
+const params = new URLSearchParams(location.search);
+const args = [];
+for (const option of ['frames', 'start-tick']) {
+  if (params.has(option)) args.push('--' + option, params.get(option));
+}
 
-  window.Module = {
-    canvas,
-    arguments: args,
-    preRun: [],
-    ferrowynPage: {
-      paused(on) {
-        if (on) show('Paused. Press P, Start, or click here to play on.');
-        else overlay.hidden = true;
-      },
-      ended(status) {
-        ended = true;
-        show(status === 0 ? 'The game has ended.' : `The game stopped (status ${status}).`,
-             {restart: true});
-        again.focus();
-      },
-      noAudio(text) {
-        note(text);
-      },
-    },
-    // The data package reports "Downloading data... (loaded/total)"; '' when the game starts.
-    setStatus(text) {
-      const parts = /\((\d+)\/(\d+)\)/.exec(text);
-      if (parts) {
-        progress.max = Number(parts[2]);
-        progress.value = Number(parts[1]);
-      } else if (text === '') {
+window.Module = {
+  canvas,
+  arguments: args,
+  preRun: [],
+  ferrowynPage: {
+    paused(on) {
+      if (on)
+        show('Paused. Press P, Start, or click here to play on.');
+      else
         overlay.hidden = true;
-      }
     },
-    onAbort(what) {
-      show('The game could not start: ' + what);
+    ended(status) {
+      ended = true;
+      show(
+          status === 0 ? 'The game has ended.' : `The game stopped (status ${status}).`,
+          {restart: true});
+      again.focus();
     },
-  };
+    noAudio(text) { note(text); },
+  },
+  // The data package reports "Downloading data... (loaded/total)"; '' when the game starts.
+  setStatus(text) {
+    const parts = /\((\d+)\/(\d+)\)/.exec(text);
+    if (parts) {
+      progress.max = Number(parts[2]);
+      progress.value = Number(parts[1]);
+    } else if (text === '') {
+      overlay.hidden = true;
+    }
+  },
+  onAbort(what) { show('The game could not start: ' + what); },
+};
 
-  function start() {
-    const script = document.createElement('script');
-    script.src = 'ferrowyn.js';
-    script.onerror = () => show('The game could not be loaded. Is the page served from its folder?');
-    document.body.appendChild(script);
-  }
+function start() {
+  const script = document.createElement('script');
+  script.src = 'ferrowyn.js';
+  script.onerror = () => show('The game could not be loaded. Is the page served from its folder?');
+  document.body.appendChild(script);
+}
 
-  show('Loading…', {loading: true});
-  if (!params.has('script')) {
-    start();
-    return;
-  }
-  fetch(params.get('script'))
-      .then((response) => {
-        if (!response.ok) throw new Error(response.statusText);
-        return response.text();
-      })
-      .then((text) => {
-        Module.preRun.push(() => Module.FS.writeFile('/script.txt', text));
-        args.push('--script', '/script.txt');
-        start();
-      })
-      .catch((error) => show('The script could not be loaded: ' + error.message));
+show('Loading…', {loading: true});
+if (!params.has('script')) {
+  start();
+  return;
+}
+fetch(params.get('script'))
+    .then((response) => {
+      if (!response.ok) throw new Error(response.statusText);
+      return response.text();
+    })
+    .then((text) => {
+      Module.preRun.push(() => Module.FS.writeFile('/script.txt', text));
+      args.push('--script', '/script.txt');
+      start();
+    })
+    .catch((error) => show('The script could not be loaded: ' + error.message));
 })();

@@ -24,6 +24,7 @@ struct Joystick {
 class AudioSource {
  public:
   virtual ~AudioSource() = default;
+  // Writes `frames` frames (twice as many samples); may be called from another thread.
   virtual void Mix(int16_t* stereo, size_t frames) = 0;
 };
 
@@ -31,33 +32,41 @@ class Host {
  public:
   virtual ~Host() = default;
 
-  // The window. OpenWindow returns false when no window can be made.
+  // Opens the game's window titled `title` for a page of this size; false when none can be made.
   virtual bool OpenWindow(const char* title, int width, int height) = 0;
+  // Closes the window if one is open; the host stays usable.
   virtual void CloseWindow() = 0;
+  // Shows or hides the pointer over the window.
   virtual void ShowCursor(bool visible) = 0;
 
-  // Monotonic millisecond clock (wraps at 2^32) and a sleep.
+  // Milliseconds, never going back (wraps at 2^32).
   virtual uint32_t Ticks() = 0;
+  // Gives up the processor for about `ms` milliseconds (0: at least a moment).
   virtual void Sleep(uint32_t ms) = 0;
 
   // Takes pending events; returns true when the user asked to close the window.
   virtual bool PumpEvents() = 0;
 
-  // Keyboard by DirectInput scan code (DIK_*), and the first joystick.
+  // Whether the key with this DirectInput scan code (DIK_*) is held, as of the last pump.
   virtual bool KeyDown(uint8_t scan_code) = 0;
+  // The first joystick as it is now; `present` false when there is none.
   virtual Joystick ReadJoystick() = 0;
 
-  // Shows an 8-bit page through its 256-colour palette.
+  // Shows an 8-bit page through its 256-colour palette; both are copied before it returns.
   virtual void Present(const uint8_t* pixels, int pitch, int width, int height,
                        const Rgb* palette) = 0;
 
-  // Audio output: the rate in Hz (0 = no device), and the source it pulls from.
+  // The output rate in Hz; 0 when there is no device.
   virtual int AudioRate() = 0;
+  // What the output pulls from (nullptr: silence); the old source is never called again once
+  // this returns.
   virtual void SetAudioSource(AudioSource* source) = 0;
 };
 
-// The host in use. Set once by the program's main before anything else runs.
+// The host in use, set once by the program's main before anything else runs; ends the
+// program with a message when there is none.
 Host& Current();
+// Makes `host` the current one (nullptr: none); the caller keeps it alive while installed.
 void Install(Host* host);
 
 }  // namespace host

@@ -8,7 +8,7 @@
 #include <cstring>
 #include <ctime>
 
-#include "platform/host/headless_host.h"  // WritePng
+#include "platform/host/png_writer.h"
 
 // The browser half (web_host.js) does the work these name.
 EM_JS(void, web_canvas_size, (int* width, int* height), {
@@ -225,58 +225,41 @@ void WebHost::SetPaused(bool paused) {
 void WebHost::Present(const uint8_t* pixels, int pitch, int width, int height, const Rgb* palette) {
   web_presented();
   if (!pixels || width <= 0 || height <= 0) return;
-  // Only the rows that changed are scaled and put on the canvas: in play that is the few
-  // bands the sprites move in.
-  bool whole = false;
-  if (width != page_width_ || height != page_height_) {
-    page_.assign(static_cast<size_t>(width) * height, 0);
-    page_width_ = width;
-    page_height_ = height;
-    whole = true;
-  }
-  changed_rows_.resize(height);
-  bool changed = false;
-  for (int y = 0; y < height; ++y) {
-    const uint8_t* in = pixels + static_cast<ptrdiff_t>(y) * pitch;
-    uint8_t* kept = page_.data() + static_cast<size_t>(y) * width;
-    if (std::memcmp(kept, in, width) == 0) continue;
-    std::memcpy(kept, in, width);
-    changed_rows_[y] = 1;
-    changed = true;
-  }
-  if (std::memcmp(palette_.data(), palette, sizeof palette_) != 0) {
-    std::memcpy(palette_.data(), palette, sizeof palette_);
+  // Only the rows that changed are scaled and put on the canvas.
+  KeptPage::Change change = page_.Update(pixels, pitch, width, height, palette);
+  if (change.palette) {
     // Canvas pixels are R, G, B, A in memory.
-    for (int i = 0; i < 256; ++i)
-      colours_[i] = palette_[i].r | palette_[i].g << 8 | palette_[i].b << 16 | 0xFFu << 24;
-    whole = true;
+    for (int i = 0; i < 256; ++i) {
+      const Rgb& rgb = page_.Palette()[i];
+      colours_[i] = rgb.r | rgb.g << 8 | rgb.b << 16 | 0xFFu << 24;
+    }
   }
-  if (changed || whole) Redraw(whole);
+  if (change.rows || change.size || change.palette) Redraw(change.size || change.palette);
 }
 
 void WebHost::Redraw(bool whole) {
-  if (page_.empty()) return;
+  if (page_.Empty()) return;
   int width = 0, height = 0;
   web_canvas_size(&width, &height);
   if (width != canvas_width_ || height != canvas_height_) {
     canvas_width_ = width;
     canvas_height_ = height;
     web_canvas_resize(width, height);  // black all over
-    rect_ = FitPage(page_width_, page_height_, width, height);
+    rect_ = FitPage(page_.Width(), page_.Height(), width, height);
     scaled_.assign(static_cast<size_t>(rect_.width) * rect_.height, 0);
     whole = true;
   }
   if (rect_.width <= 0 || rect_.height <= 0) return;
-  scaler_.Scale(page_.data(), page_width_, page_width_, page_height_, colours_.data(),
+  scaler_.Scale(page_.Pixels(), page_.Width(), page_.Width(), page_.Height(), colours_.data(),
                 scaled_.data(), rect_.width * 4, rect_.width, rect_.height,
-                whole ? nullptr : changed_rows_.data());
-  std::fill(changed_rows_.begin(), changed_rows_.end(), 0);
+                whole ? nullptr : page_.ChangedRows());
+  page_.MarkDrawn();
   for (const PageScaler::RowRun& run : scaler_.Written())
     web_canvas_put(scaled_.data(), rect_.x, rect_.y, rect_.width, rect_.height, run.first, run.end);
 }
 
 void WebHost::SaveScreenshot() const {
-  if (page_.empty()) return;
+  if (page_.Empty()) return;
   std::time_t now = std::time(nullptr);
   std::tm local{};
   localtime_r(&now, &local);
@@ -284,7 +267,7 @@ void WebHost::SaveScreenshot() const {
   std::strftime(name, sizeof name, "ferrowyn-%Y-%m-%d-%H%M%S.png", &local);
   // Through the in-memory file system: the browser offers the file as a download.
   const char* path = "/tmp/screenshot.png";
-  if (WritePng(path, page_.data(), page_width_, page_width_, page_height_, palette_.data()))
+  if (WritePng(path, page_.Pixels(), page_.Width(), page_.Width(), page_.Height(), page_.Palette()))
     web_download(path, name);
   std::remove(path);
 }

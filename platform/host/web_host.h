@@ -10,7 +10,8 @@
 #include <vector>
 
 #include "platform/host/host.h"
-#include "platform/host/sdl_host.h"  // the page scaler, shared with the SDL host
+#include "platform/host/kept_page.h"
+#include "platform/host/page_scaler.h"
 #include "platform/host/web_input.h"
 
 namespace host {
@@ -77,11 +78,8 @@ class WebHost : public Host {
   Joystick joystick_;
   PadButtons pad_buttons_;
 
-  std::vector<uint8_t> page_;
-  int page_width_ = 0, page_height_ = 0;
-  std::array<Rgb, 256> palette_ = {};
-  std::array<uint32_t, 256> colours_ = {};  // palette_ as canvas pixels (RGBA bytes)
-  std::vector<uint8_t> changed_rows_;
+  KeptPage page_;
+  std::array<uint32_t, 256> colours_ = {};  // the page's palette as canvas pixels (RGBA bytes)
   int canvas_width_ = 0, canvas_height_ = 0;
   PageRect rect_;
   std::vector<uint32_t> scaled_;  // the page as shown, rect_ in size

@@ -14,9 +14,7 @@ var FerrowynHost = {
     if (page && page[what]) page[what](value);
   },
 
-  canvas() {
-    return Module['canvas'];
-  },
+  canvas() { return Module['canvas']; },
 
   // The canvas's size on the screen in device pixels: the page is scaled for those.
   canvasSize() {
@@ -38,13 +36,11 @@ var FerrowynHost = {
   putRows(pixels, x, y, width, height, first, end) {
     // A view of the module's memory, made afresh: growing the memory replaces its buffer.
     const bytes = new Uint8ClampedArray(HEAPU8.buffer, pixels, width * height * 4);
-    this.context.putImageData(new ImageData(bytes, width, height), x, y, 0, first, width,
-                              end - first);
+    this.context.putImageData(
+        new ImageData(bytes, width, height), x, y, 0, first, width, end - first);
   },
 
-  showCursor(visible) {
-    this.canvas().style.cursor = visible ? '' : 'none';
-  },
+  showCursor(visible) { this.canvas().style.cursor = visible ? '' : 'none'; },
 
   // Opens the output and returns its rate, or 0 when the browser has no Web Audio. Browsers
   // start it suspended: it runs from the first key or click on the page.
@@ -93,8 +89,8 @@ var FerrowynHost = {
 
   startWorklet() {
     const audio = this.audio;
-    const node = new AudioWorkletNode(audio.context, 'ferrowyn-output',
-                                      {numberOfInputs: 0, outputChannelCount: [2]});
+    const node = new AudioWorkletNode(
+        audio.context, 'ferrowyn-output', {numberOfInputs: 0, outputChannelCount: [2]});
     node.port.onmessage = (event) => {
       audio.underruns = event.data.underruns;
       const [left, right] = this.mix(event.data.frames);
@@ -139,8 +135,10 @@ var FerrowynHost = {
     const audio = this.audio;
     if (audio) {
       audio.paused = paused;
-      if (paused) audio.context.suspend();
-      else audio.context.resume();
+      if (paused)
+        audio.context.suspend();
+      else
+        audio.context.resume();
     }
     this.tellPage('paused', paused);
   },
@@ -179,11 +177,7 @@ var FerrowynHost = {
     const text = UTF8ToString(_web_host_inspect());
     return text ? JSON.parse(text) : null;
   },
-  pause(on) {
-    _web_host_set_paused(on ? 1 : 0);
-  },
-  screenshot() {
-    _web_host_screenshot();
-  },
+  pause(on) { _web_host_set_paused(on ? 1 : 0); },
+  screenshot() { _web_host_screenshot(); },
 };
 Module['ferrowyn'] = FerrowynHost;

@@ -29,7 +29,8 @@ const magick = (tool, ...args) => execFileSync(tool, args, {encoding: 'utf8'});
 function rmse(a, b) {
   let text;
   try {
-    text = execFileSync('compare', ['-metric', 'RMSE', a, b, 'null:'], {encoding: 'utf8', stdio: 'pipe'});
+    text = execFileSync(
+        'compare', ['-metric', 'RMSE', a, b, 'null:'], {encoding: 'utf8', stdio: 'pipe'});
   } catch (error) {
     text = error.stderr;  // compare exits 1 when the pictures differ at all
   }
@@ -41,10 +42,14 @@ const file = (name) => path.join(out, name);
 
 // Where the host puts the 800 x 600 page inside the canvas (its FitPage).
 function pageRect(width, height) {
-  const fit = width * 600 <= height * 800 ? [width, Math.floor(width * 600 / 800)]
-                                          : [Math.floor(height * 800 / 600), height];
-  return {x: Math.floor((width - fit[0]) / 2), y: Math.floor((height - fit[1]) / 2),
-          width: fit[0], height: fit[1]};
+  const fit = width * 600 <= height * 800 ? [width, Math.floor(width * 600 / 800)] :
+                                            [Math.floor(height * 800 / 600), height];
+  return {
+    x: Math.floor((width - fit[0]) / 2),
+    y: Math.floor((height - fit[1]) / 2),
+    width: fit[0],
+    height: fit[1]
+  };
 }
 
 let passed = 0;
@@ -81,8 +86,9 @@ async function flow(name, steps) {
 
 // The site on 127.0.0.1, on a port the system picks.
 async function serve() {
-  const server = spawn('python3', ['-u', '-m', 'http.server', '--bind', '127.0.0.1', '0'],
-                       {cwd: site, stdio: ['ignore', 'pipe', 'pipe']});
+  const server = spawn(
+      'python3', ['-u', '-m', 'http.server', '--bind', '127.0.0.1', '0'],
+      {cwd: site, stdio: ['ignore', 'pipe', 'pipe']});
   const port = await new Promise((resolve, reject) => {
     let text = '';
     server.stdout.on('data', (chunk) => {
@@ -97,8 +103,8 @@ async function serve() {
 
 // A fresh page that records every console error.
 async function openPage(browser, url, {gamepad = false} = {}) {
-  const context = await browser.newContext({viewport: {width: 1280, height: 800},
-                                            acceptDownloads: true});
+  const context =
+      await browser.newContext({viewport: {width: 1280, height: 800}, acceptDownloads: true});
   const page = await context.newPage();
   page.errors = [];
   page.on('console', (message) => {
@@ -109,8 +115,15 @@ async function openPage(browser, url, {gamepad = false} = {}) {
     // A standard pad the test holds in window.testPad.
     await page.addInitScript(() => {
       const buttons = Array.from({length: 17}, () => ({pressed: false, touched: false, value: 0}));
-      window.testPad = {id: 'Test Pad (STANDARD GAMEPAD)', index: 0, connected: true,
-                        mapping: 'standard', timestamp: 1, axes: [0, 0, 0, 0], buttons};
+      window.testPad = {
+        id: 'Test Pad (STANDARD GAMEPAD)',
+        index: 0,
+        connected: true,
+        mapping: 'standard',
+        timestamp: 1,
+        axes: [0, 0, 0, 0],
+        buttons
+      };
       navigator.getGamepads = () => [window.testPad, null, null, null];
     });
   }
@@ -132,169 +145,237 @@ async function shot(page, name) {
   await page.locator('#screen').screenshot({path: whole});
   const size = await page.evaluate(() => [Module.canvas.width, Module.canvas.height]);
   const rect = pageRect(size[0], size[1]);
-  magick('convert', whole, '-crop', `${rect.width}x${rect.height}+${rect.x}+${rect.y}`, '+repage',
-         '-resize', '800x600!', file(`${name}.png`));
+  magick(
+      'convert', whole, '-crop', `${rect.width}x${rect.height}+${rect.x}+${rect.y}`, '+repage',
+      '-resize', '800x600!', file(`${name}.png`));
   return {path: file(`${name}.png`), canvas: whole, size, rect};
 }
-const crop = (from, geometry, to) => magick('convert', from, '-crop', geometry, '+repage', file(to));
+const crop = (from, geometry, to) =>
+    magick('convert', from, '-crop', geometry, '+repage', file(to));
 
 async function keyboardFlow(browser, url, expectedTitle) {
   const page = await openPage(browser, url);
   const downloads = fs.mkdtempSync(path.join(os.tmpdir(), 'ferrowyn-downloads-'));
   let title;
   await flow('keyboard', [
-    ['the title appears within 5 s, as the runner draws it', async () => {
-      await until('a first picture', 5, async () => ({
-        ok: await page.evaluate(() => window.Module && Module.ferrowyn && Module.ferrowyn.presents > 0),
-      }));
-      const first = Date.now() - page.started;
-      // A screenshot takes a few hundred milliseconds here: the limit counts those too.
-      const found = await until('the title', 5 - (Date.now() - page.started) / 1000, async () => {
-        const taken = Date.now() - page.started;
-        title = await shot(page, 'title');
-        const value = rmse(title.path, expectedTitle);
-        return {ok: value < 0.05, note: `difference ${value}`, value, taken};
-      });
-      return `first picture after ${first} ms, the title matched in a screenshot taken at ` +
-             `${found.taken} ms, difference ${found.value.toFixed(4)}`;
-    }],
-    ['the picture is letterboxed in black', async () => {
-      const {canvas, size, rect} = title;
-      check(rect.width < size[0] || rect.height < size[1], `the page fills the canvas ${size}`);
-      const bars = rect.x > 0 ? [`${rect.x}x${size[1]}+0+0`, `${rect.x}x${size[1]}+${rect.x + rect.width}+0`]
-                              : [`${size[0]}x${rect.y}+0+0`, `${size[0]}x${rect.y}+0+${rect.y + rect.height}`];
-      for (const bar of bars) {
-        const brightest = Number(magick('convert', canvas, '-crop', bar, '+repage', '-format', '%[fx:maxima]', 'info:'));
-        check(brightest < 0.01, `the bar ${bar} is not black (${brightest})`);
+    [
+      'the title appears within 5 s, as the runner draws it',
+      async () => {
+        await until(
+            'a first picture', 5,
+            async () => ({
+              ok: await page.evaluate(
+                  () => window.Module && Module.ferrowyn && Module.ferrowyn.presents > 0),
+            }));
+        const first = Date.now() - page.started;
+        // A screenshot takes a few hundred milliseconds here: the limit counts those too.
+        const found = await until('the title', 5 - (Date.now() - page.started) / 1000, async () => {
+          const taken = Date.now() - page.started;
+          title = await shot(page, 'title');
+          const value = rmse(title.path, expectedTitle);
+          return {ok: value < 0.05, note: `difference ${value}`, value, taken};
+        });
+        return `first picture after ${first} ms, the title matched in a screenshot taken at ` +
+            `${found.taken} ms, difference ${found.value.toFixed(4)}`;
       }
-      return `${rect.width}x${rect.height} in ${size[0]}x${size[1]}`;
-    }],
-    ['Print Screen saves the page as a PNG download', async () => {
-      const [download] = await Promise.all([page.waitForEvent('download'), page.keyboard.press('PrintScreen')]);
-      const name = download.suggestedFilename();
-      check(/^ferrowyn-\d{4}-\d{2}-\d{2}-\d{6}\.png$/.test(name), `named ${name}`);
-      const saved = path.join(downloads, name);
-      await download.saveAs(saved);
-      check(magick('identify', '-format', '%m %wx%h', saved) === 'PNG 800x600', 'not an 800 x 600 PNG');
-      const value = rmse(saved, expectedTitle);
-      check(value < 0.05, `not the title (difference ${value})`);
-      return `${name}, difference from the runner's title ${value.toFixed(4)}`;
-    }],
-    ['F1 shows the level-1 field with the banner', async () => {
-      await page.keyboard.press('F1');
-      await sleep(page, 300);
-      const play = await shot(page, 'play');
-      magick('convert', path.join(data, 'BORDER.BMP'), file('expected-border.png'));
-      const field = rmse(play.path, file('expected-border.png'));
-      check(field < 0.05, `no field after F1 (difference ${field})`);
-      // The banner is the only thing drawn over the field's top middle at the start.
-      crop(play.path, '200x60+340+195', 'banner.png');
-      crop(file('expected-border.png'), '200x60+340+195', 'banner-without.png');
-      const banner = rmse(file('banner.png'), file('banner-without.png'));
-      check(banner > 0.02, `no banner (difference ${banner})`);
-      const state = await world(page);
-      check(state.game_mode === 2 && state.level === 1, `game_mode ${state.game_mode}, level ${state.level}`);
-      return `field ${field.toFixed(4)}, banner ${banner.toFixed(4)}`;
-    }],
-    ['the audio runs and is not silent', async () => {
-      const before = await stats(page);
-      await sleep(page, 600);
-      const after = (await stats(page)).audio;
-      check(after && after.state === 'running', `audio ${after && after.state}`);
-      check(after.chunks > before.audio.chunks, 'the output pulled nothing');
-      check(after.peak > 0.01, `silent (peak ${after.peak})`);
-      return `${after.path} at ${after.rate} Hz, peak ${after.peak.toFixed(3)}, ${after.underruns} underruns`;
-    }],
-    ['Space puts a shell on the field', async () => {
-      await until('no shell of ours in flight', 3, async () => ({ok: shellsInFlight(await world(page)) === 0}));
-      await page.keyboard.press('Space');
-      const found = await until('a shell', 1, async () => {
-        const flying = shellsInFlight(await world(page));
-        return {ok: flying > 0, note: `${flying} in flight`};
-      });
-      return found.note;
-    }],
-    ['holding Right moves the tank', async () => {
-      // Enemies fire from the start: a tank shot while driving gets another try once back.
-      let moved = '';
-      for (let attempt = 0; attempt < 3 && !moved; attempt++) {
-        const before = (await world(page)).player_tank;
-        await page.keyboard.down('ArrowRight');
-        await sleep(page, 500);
-        await page.keyboard.up('ArrowRight');
-        const after = (await world(page)).player_tank;
-        if (before.state === 2 && after.state === 2 && after.x > before.x + 20) moved = `x ${before.x} -> ${after.x}`;
-        else await sleep(page, 1000);
+    ],
+    [
+      'the picture is letterboxed in black',
+      async () => {
+        const {canvas, size, rect} = title;
+        check(rect.width < size[0] || rect.height < size[1], `the page fills the canvas ${size}`);
+        const bars = rect.x > 0 ?
+            [`${rect.x}x${size[1]}+0+0`, `${rect.x}x${size[1]}+${rect.x + rect.width}+0`] :
+            [`${size[0]}x${rect.y}+0+0`, `${size[0]}x${rect.y}+0+${rect.y + rect.height}`];
+        for (const bar of bars) {
+          const brightest = Number(magick(
+              'convert', canvas, '-crop', bar, '+repage', '-format', '%[fx:maxima]', 'info:'));
+          check(brightest < 0.01, `the bar ${bar} is not black (${brightest})`);
+        }
+        return `${rect.width}x${rect.height} in ${size[0]}x${size[1]}`;
       }
-      check(moved, 'the tank did not move right');
-      return moved;
-    }],
-    ['F4 shows "MUSIC OFF"', async () => {
-      await page.keyboard.press('F4');
-      await sleep(page, 200);
-      const music = await shot(page, 'music');
-      const text = magick('convert', music.path, '-crop', '160x30+355+295', '+repage', '-fx',
-                          'g > 0.7 && r < 0.5 && b < 0.5 ? 1 : 0', '-format', '%@', 'info:');
-      check(Number(text.split('x')[0]) >= 50, `no "MUSIC OFF" (green text ${text})`);
-      check((await world(page)).music_on === 0, 'the music is still on');
-      return `green text ${text}`;
-    }],
-    ['the game runs at 45 presents a second', async () => {
-      const cdp = await page.context().newCDPSession(page);
-      await cdp.send('Performance.enable');
-      const metric = (all, name) => all.metrics.find((m) => m.name === name).value;
-      const first = await cdp.send('Performance.getMetrics');
-      const rate = await page.evaluate(async () => {
-        const start = [performance.now(), Module.ferrowyn.presents];
-        await new Promise((resolve) => setTimeout(resolve, 4000));
-        return (Module.ferrowyn.presents - start[1]) * 1000 / (performance.now() - start[0]);
-      });
-      const second = await cdp.send('Performance.getMetrics');
-      const busy = (metric(second, 'TaskDuration') - metric(first, 'TaskDuration')) /
-                   (metric(second, 'Timestamp') - metric(first, 'Timestamp'));
-      figures.push(`presents/s ${rate.toFixed(1)}`, `main thread busy ${(busy * 100).toFixed(1)} %`);
-      check(Math.abs(rate - 45) <= 2, `${rate.toFixed(1)} presents/s`);
-      return `${rate.toFixed(1)} presents/s, main thread busy ${(busy * 100).toFixed(1)} %`;
-    }],
-    ['P pauses the world and P plays on', async () => {
-      await page.keyboard.press('KeyP');
-      await sleep(page, 100);
-      const first = await world(page);
-      await sleep(page, 400);
-      const second = await world(page);
-      check(first.frame === second.frame, `frames ran while paused: ${first.frame} -> ${second.frame}`);
-      check(await page.isVisible('text=Paused'), 'the page does not say it is paused');
-      const audio = (await stats(page)).audio.state;
-      check(audio === 'suspended', `the sound goes on while paused (${audio})`);
-      await page.keyboard.press('KeyP');
-      await sleep(page, 300);
-      const third = await world(page);
-      check(third.frame > second.frame + 5, 'the game did not go on');
-      return `frame ${second.frame} held, then ${third.frame}`;
-    }],
-    ['F11 puts the game full screen, letterboxed', async () => {
-      await page.keyboard.press('F11');
-      await until('full screen', 2, async () => ({ok: await page.evaluate(() => document.fullscreenElement &&
-                                                                         document.fullscreenElement.id === 'stage')}));
-      await sleep(page, 200);
-      const full = await shot(page, 'fullscreen');
-      check(full.size[0] === 1280 && full.size[1] === 800, `canvas ${full.size} in full screen`);
-      await page.keyboard.press('F11');
-      await until('back from full screen', 2, async () => ({ok: await page.evaluate(() => !document.fullscreenElement)}));
-      return `${full.rect.width}x${full.rect.height} at ${full.rect.x},${full.rect.y}`;
-    }],
-    ['Escape ends the game cleanly and the page offers another', async () => {
-      await page.keyboard.press('Escape');
-      await page.waitForSelector('#again', {state: 'visible', timeout: 3000});
-      check(await page.isVisible('text=The game has ended.'), 'the page does not say the game ended');
-      noErrors(page);
-      await page.click('#again');
-      await until('the title again', 5, async () => ({
-        ok: await page.evaluate(() => window.Module && Module.ferrowyn && Module.ferrowyn.presents > 10),
-      }));
-      check((await world(page)).game_mode === 1, 'not the title screen');
-      noErrors(page);
-    }],
+    ],
+    [
+      'Print Screen saves the page as a PNG download',
+      async () => {
+        const [download] =
+            await Promise.all([page.waitForEvent('download'), page.keyboard.press('PrintScreen')]);
+        const name = download.suggestedFilename();
+        check(/^ferrowyn-\d{4}-\d{2}-\d{2}-\d{6}\.png$/.test(name), `named ${name}`);
+        const saved = path.join(downloads, name);
+        await download.saveAs(saved);
+        check(
+            magick('identify', '-format', '%m %wx%h', saved) === 'PNG 800x600',
+            'not an 800 x 600 PNG');
+        const value = rmse(saved, expectedTitle);
+        check(value < 0.05, `not the title (difference ${value})`);
+        return `${name}, difference from the runner's title ${value.toFixed(4)}`;
+      }
+    ],
+    [
+      'F1 shows the level-1 field with the banner',
+      async () => {
+        await page.keyboard.press('F1');
+        await sleep(page, 300);
+        const play = await shot(page, 'play');
+        magick('convert', path.join(data, 'BORDER.BMP'), file('expected-border.png'));
+        const field = rmse(play.path, file('expected-border.png'));
+        check(field < 0.05, `no field after F1 (difference ${field})`);
+        // The banner is the only thing drawn over the field's top middle at the start.
+        crop(play.path, '200x60+340+195', 'banner.png');
+        crop(file('expected-border.png'), '200x60+340+195', 'banner-without.png');
+        const banner = rmse(file('banner.png'), file('banner-without.png'));
+        check(banner > 0.02, `no banner (difference ${banner})`);
+        const state = await world(page);
+        check(
+            state.game_mode === 2 && state.level === 1,
+            `game_mode ${state.game_mode}, level ${state.level}`);
+        return `field ${field.toFixed(4)}, banner ${banner.toFixed(4)}`;
+      }
+    ],
+    [
+      'the audio runs and is not silent',
+      async () => {
+        const before = await stats(page);
+        await sleep(page, 600);
+        const after = (await stats(page)).audio;
+        check(after && after.state === 'running', `audio ${after && after.state}`);
+        check(after.chunks > before.audio.chunks, 'the output pulled nothing');
+        check(after.peak > 0.01, `silent (peak ${after.peak})`);
+        return `${after.path} at ${after.rate} Hz, peak ${after.peak.toFixed(3)}, ${
+            after.underruns} underruns`;
+      }
+    ],
+    [
+      'Space puts a shell on the field',
+      async () => {
+        await until(
+            'no shell of ours in flight', 3,
+            async () => ({ok: shellsInFlight(await world(page)) === 0}));
+        await page.keyboard.press('Space');
+        const found = await until('a shell', 1, async () => {
+          const flying = shellsInFlight(await world(page));
+          return {ok: flying > 0, note: `${flying} in flight`};
+        });
+        return found.note;
+      }
+    ],
+    [
+      'holding Right moves the tank',
+      async () => {
+        // Enemies fire from the start: a tank shot while driving gets another try once back.
+        let moved = '';
+        for (let attempt = 0; attempt < 3 && !moved; attempt++) {
+          const before = (await world(page)).player_tank;
+          await page.keyboard.down('ArrowRight');
+          await sleep(page, 500);
+          await page.keyboard.up('ArrowRight');
+          const after = (await world(page)).player_tank;
+          if (before.state === 2 && after.state === 2 && after.x > before.x + 20)
+            moved = `x ${before.x} -> ${after.x}`;
+          else
+            await sleep(page, 1000);
+        }
+        check(moved, 'the tank did not move right');
+        return moved;
+      }
+    ],
+    [
+      'F4 shows "MUSIC OFF"',
+      async () => {
+        await page.keyboard.press('F4');
+        await sleep(page, 200);
+        const music = await shot(page, 'music');
+        const text = magick(
+            'convert', music.path, '-crop', '160x30+355+295', '+repage', '-fx',
+            'g > 0.7 && r < 0.5 && b < 0.5 ? 1 : 0', '-format', '%@', 'info:');
+        check(Number(text.split('x')[0]) >= 50, `no "MUSIC OFF" (green text ${text})`);
+        check((await world(page)).music_on === 0, 'the music is still on');
+        return `green text ${text}`;
+      }
+    ],
+    [
+      'the game runs at 45 presents a second',
+      async () => {
+        const cdp = await page.context().newCDPSession(page);
+        await cdp.send('Performance.enable');
+        const metric = (all, name) => all.metrics.find((m) => m.name === name).value;
+        const first = await cdp.send('Performance.getMetrics');
+        const rate = await page.evaluate(async () => {
+          const start = [performance.now(), Module.ferrowyn.presents];
+          await new Promise((resolve) => setTimeout(resolve, 4000));
+          return (Module.ferrowyn.presents - start[1]) * 1000 / (performance.now() - start[0]);
+        });
+        const second = await cdp.send('Performance.getMetrics');
+        const busy = (metric(second, 'TaskDuration') - metric(first, 'TaskDuration')) /
+            (metric(second, 'Timestamp') - metric(first, 'Timestamp'));
+        figures.push(
+            `presents/s ${rate.toFixed(1)}`, `main thread busy ${(busy * 100).toFixed(1)} %`);
+        check(Math.abs(rate - 45) <= 2, `${rate.toFixed(1)} presents/s`);
+        return `${rate.toFixed(1)} presents/s, main thread busy ${(busy * 100).toFixed(1)} %`;
+      }
+    ],
+    [
+      'P pauses the world and P plays on',
+      async () => {
+        await page.keyboard.press('KeyP');
+        await sleep(page, 100);
+        const first = await world(page);
+        await sleep(page, 400);
+        const second = await world(page);
+        check(
+            first.frame === second.frame,
+            `frames ran while paused: ${first.frame} -> ${second.frame}`);
+        check(await page.isVisible('text=Paused'), 'the page does not say it is paused');
+        const audio = (await stats(page)).audio.state;
+        check(audio === 'suspended', `the sound goes on while paused (${audio})`);
+        await page.keyboard.press('KeyP');
+        await sleep(page, 300);
+        const third = await world(page);
+        check(third.frame > second.frame + 5, 'the game did not go on');
+        return `frame ${second.frame} held, then ${third.frame}`;
+      }
+    ],
+    [
+      'F11 puts the game full screen, letterboxed',
+      async () => {
+        await page.keyboard.press('F11');
+        await until(
+            'full screen', 2,
+            async () => ({
+              ok: await page.evaluate(
+                  () => document.fullscreenElement && document.fullscreenElement.id === 'stage')
+            }));
+        await sleep(page, 200);
+        const full = await shot(page, 'fullscreen');
+        check(full.size[0] === 1280 && full.size[1] === 800, `canvas ${full.size} in full screen`);
+        await page.keyboard.press('F11');
+        await until(
+            'back from full screen', 2,
+            async () => ({ok: await page.evaluate(() => !document.fullscreenElement)}));
+        return `${full.rect.width}x${full.rect.height} at ${full.rect.x},${full.rect.y}`;
+      }
+    ],
+    [
+      'Escape ends the game cleanly and the page offers another',
+      async () => {
+        await page.keyboard.press('Escape');
+        await page.waitForSelector('#again', {state: 'visible', timeout: 3000});
+        check(
+            await page.isVisible('text=The game has ended.'),
+            'the page does not say the game ended');
+        noErrors(page);
+        await page.click('#again');
+        await until(
+            'the title again', 5,
+            async () => ({
+              ok: await page.evaluate(
+                  () => window.Module && Module.ferrowyn && Module.ferrowyn.presents > 10),
+            }));
+        check((await world(page)).game_mode === 1, 'not the title screen');
+        noErrors(page);
+      }
+    ],
   ]);
   fs.rmSync(downloads, {recursive: true, force: true});
   await page.context().close();
@@ -303,52 +384,82 @@ async function keyboardFlow(browser, url, expectedTitle) {
 async function padFlow(browser, url) {
   const page = await openPage(browser, url, {gamepad: true});
   const press = async (button, ms = 120) => {
-    await page.evaluate((b) => { testPad.buttons[b].pressed = true; testPad.buttons[b].value = 1; }, button);
+    await page.evaluate((b) => {
+      testPad.buttons[b].pressed = true;
+      testPad.buttons[b].value = 1;
+    }, button);
     await sleep(page, ms);
-    await page.evaluate((b) => { testPad.buttons[b].pressed = false; testPad.buttons[b].value = 0; }, button);
+    await page.evaluate((b) => {
+      testPad.buttons[b].pressed = false;
+      testPad.buttons[b].value = 0;
+    }, button);
     await sleep(page, 100);
   };
   await flow('gamepad', [
-    ['Start starts a game on the title screen', async () => {
-      await until('the title', 5, async () => ({ok: await page.evaluate(() => window.Module && Module.ferrowyn &&
-                                                                       Module.ferrowyn.presents > 0)}));
-      await press(9);
-      const state = await world(page);
-      check(state.game_mode === 2, `game_mode ${state.game_mode}`);
-    }],
-    ['the stick drives and the south button fires', async () => {
-      let moved = '';
-      for (let attempt = 0; attempt < 3 && !moved; attempt++) {
-        const before = (await world(page)).player_tank;
-        await page.evaluate(() => { testPad.axes[0] = 1; });
-        await sleep(page, 500);
-        await page.evaluate(() => { testPad.axes[0] = 0; });
-        const after = (await world(page)).player_tank;
-        if (before.state === 2 && after.state === 2 && after.x > before.x + 20) moved = `x ${before.x} -> ${after.x}`;
-        else await sleep(page, 1000);
+    [
+      'Start starts a game on the title screen',
+      async () => {
+        await until(
+            'the title', 5,
+            async () => ({
+              ok: await page.evaluate(
+                  () => window.Module && Module.ferrowyn && Module.ferrowyn.presents > 0)
+            }));
+        await press(9);
+        const state = await world(page);
+        check(state.game_mode === 2, `game_mode ${state.game_mode}`);
       }
-      check(moved, 'the stick did not move the tank');
-      await until('no shell of ours in flight', 3, async () => ({ok: shellsInFlight(await world(page)) === 0}));
-      await press(0);
-      await until('a shell', 1, async () => ({ok: shellsInFlight(await world(page)) > 0}));
-      return moved;
-    }],
-    ['Start pauses and plays on', async () => {
-      await press(9);
-      const first = await world(page);
-      await sleep(page, 400);
-      check((await world(page)).frame === first.frame, 'frames ran while paused');
-      await press(9);
-      await sleep(page, 200);
-      check((await world(page)).frame > first.frame + 3, 'the game did not go on');
-    }],
-    ['Back held for a second ends the game', async () => {
-      await press(8, 400);
-      check(!(await page.isVisible('#again')), 'a short press of Back ended the game');
-      await press(8, 1300);
-      await page.waitForSelector('#again', {state: 'visible', timeout: 3000});
-      noErrors(page);
-    }],
+    ],
+    [
+      'the stick drives and the south button fires',
+      async () => {
+        let moved = '';
+        for (let attempt = 0; attempt < 3 && !moved; attempt++) {
+          const before = (await world(page)).player_tank;
+          await page.evaluate(() => {
+            testPad.axes[0] = 1;
+          });
+          await sleep(page, 500);
+          await page.evaluate(() => {
+            testPad.axes[0] = 0;
+          });
+          const after = (await world(page)).player_tank;
+          if (before.state === 2 && after.state === 2 && after.x > before.x + 20)
+            moved = `x ${before.x} -> ${after.x}`;
+          else
+            await sleep(page, 1000);
+        }
+        check(moved, 'the stick did not move the tank');
+        await until(
+            'no shell of ours in flight', 3,
+            async () => ({ok: shellsInFlight(await world(page)) === 0}));
+        await press(0);
+        await until('a shell', 1, async () => ({ok: shellsInFlight(await world(page)) > 0}));
+        return moved;
+      }
+    ],
+    [
+      'Start pauses and plays on',
+      async () => {
+        await press(9);
+        const first = await world(page);
+        await sleep(page, 400);
+        check((await world(page)).frame === first.frame, 'frames ran while paused');
+        await press(9);
+        await sleep(page, 200);
+        check((await world(page)).frame > first.frame + 3, 'the game did not go on');
+      }
+    ],
+    [
+      'Back held for a second ends the game',
+      async () => {
+        await press(8, 400);
+        check(!(await page.isVisible('#again')), 'a short press of Back ended the game');
+        await press(8, 1300);
+        await page.waitForSelector('#again', {state: 'visible', timeout: 3000});
+        noErrors(page);
+      }
+    ],
   ]);
   await page.context().close();
 }
@@ -356,32 +467,42 @@ async function padFlow(browser, url) {
 // The same script through the page's test hook and through the runner: the same world after
 // every frame (the clock readings aside, which are real time in the browser).
 async function determinismFlow(browser, url) {
-  const withoutTicks = (text) => text.trim().split('\n').map((line) => line.replace(/"tick":\d+,/, ''));
+  const withoutTicks = (text) =>
+      text.trim().split('\n').map((line) => line.replace(/"tick":\d+,/, ''));
   await flow('determinism', [
-    [`a scripted run leaves the runner's world after each of ${kScriptFrames} frames`, async () => {
-      fs.writeFileSync(file('script.txt'), script);
-      execFileSync(runner, ['--data', data, '--script', file('script.txt'), '--frames', String(kScriptFrames),
-                            '--start-tick', '0', '--trace', file('runner-trace.jsonl')], {stdio: 'pipe'});
-      const context = await browser.newContext();
-      const page = await context.newPage();
-      const errors = [];
-      page.on('console', (message) => message.type() === 'error' && errors.push(message.text()));
-      await page.route('**/test-script.txt', (route) => route.fulfill({body: script}));
-      await page.goto(`${url}?script=test-script.txt&frames=${kScriptFrames}&start-tick=0`);
-      await page.waitForSelector('#again', {state: 'visible', timeout: 30000});
-      const trace = await page.evaluate(() => Module.ferrowyn.reports.trace);
-      await context.close();
-      fs.writeFileSync(file('web-trace.jsonl'), trace);
-      check(errors.length === 0, `console errors: ${errors.join(' | ')}`);
-      const web = withoutTicks(trace);
-      const headless = withoutTicks(fs.readFileSync(file('runner-trace.jsonl'), 'utf8'));
-      check(web.length === kScriptFrames && headless.length === kScriptFrames,
+    [
+      `a scripted run leaves the runner's world after each of ${kScriptFrames} frames`,
+      async () => {
+        fs.writeFileSync(file('script.txt'), script);
+        execFileSync(
+            runner,
+            [
+              '--data', data, '--script', file('script.txt'), '--frames', String(kScriptFrames),
+              '--start-tick', '0', '--trace', file('runner-trace.jsonl')
+            ],
+            {stdio: 'pipe'});
+        const context = await browser.newContext();
+        const page = await context.newPage();
+        const errors = [];
+        page.on('console', (message) => message.type() === 'error' && errors.push(message.text()));
+        await page.route('**/test-script.txt', (route) => route.fulfill({body: script}));
+        await page.goto(`${url}?script=test-script.txt&frames=${kScriptFrames}&start-tick=0`);
+        await page.waitForSelector('#again', {state: 'visible', timeout: 30000});
+        const trace = await page.evaluate(() => Module.ferrowyn.reports.trace);
+        await context.close();
+        fs.writeFileSync(file('web-trace.jsonl'), trace);
+        check(errors.length === 0, `console errors: ${errors.join(' | ')}`);
+        const web = withoutTicks(trace);
+        const headless = withoutTicks(fs.readFileSync(file('runner-trace.jsonl'), 'utf8'));
+        check(
+            web.length === kScriptFrames && headless.length === kScriptFrames,
             `${web.length} frames in the browser, ${headless.length} from the runner`);
-      const differs = web.findIndex((line, frame) => line !== headless[frame]);
-      check(differs < 0, `frame ${differs} differs: see ${out}/*-trace.jsonl`);
-      const last = JSON.parse(web[web.length - 1]);
-      return `last frame: level ${last.level}, score ${last.score}, lives ${last.lives}`;
-    }],
+        const differs = web.findIndex((line, frame) => line !== headless[frame]);
+        check(differs < 0, `frame ${differs} differs: see ${out}/*-trace.jsonl`);
+        const last = JSON.parse(web[web.length - 1]);
+        return `last frame: level ${last.level}, score ${last.score}, lives ${last.lives}`;
+      }
+    ],
   ]);
 }
 
@@ -389,20 +510,25 @@ function downloadSizes() {
   for (const name of ['ferrowyn.wasm', 'ferrowyn.js', 'ferrowyn.data']) {
     const bytes = fs.readFileSync(path.join(site, name));
     const gzipped = zlib.gzipSync(bytes, {level: 9}).length;
-    figures.push(`${name} ${(bytes.length / 1024).toFixed(0)} KB (${(gzipped / 1024).toFixed(0)} KB gzipped)`);
+    figures.push(`${name} ${(bytes.length / 1024).toFixed(0)} KB (${
+        (gzipped / 1024).toFixed(0)} KB gzipped)`);
   }
 }
 
 // The runner's picture of the title, to hold the browser's against.
-execFileSync(runner, ['--data', data, '--frames', '21', '--capture', out, '--capture-frames', '20'], {stdio: 'pipe'});
+execFileSync(
+    runner, ['--data', data, '--frames', '21', '--capture', out, '--capture-frames', '20'],
+    {stdio: 'pipe'});
 const expectedTitle = file('frame-000020.png');
 
 const {server, url} = await serve();
 // playwright gives the browser a fresh profile folder of its own (--user-data-dir) and removes it.
 const browser = await chromium.launch({
   executablePath: '/usr/bin/chromium',
-  args: ['--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
-         '--disable-background-networking', '--disable-component-update', '--disable-sync'],
+  args: [
+    '--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
+    '--disable-background-networking', '--disable-component-update', '--disable-sync'
+  ],
 });
 try {
   await keyboardFlow(browser, url, expectedTitle);

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <fstream>
 
-#include "platform/host/headless_host.h"
+#include "platform/host/png_writer.h"
 
 namespace assets {
 

@@ -1,0 +1,59 @@
+// Fitting the 8-bit page into a window and scaling it there as 32-bit pixels. No platform
+// in here: every host that draws into a pixel buffer shares it.
+#pragma once
+#include <cstdint>
+#include <vector>
+
+namespace host {
+
+// Where a page lands inside a target: the largest rectangle of the page's aspect that fits,
+// centred (black bars fill the rest).
+struct PageRect {
+  int x = 0, y = 0, width = 0, height = 0;
+};
+// An empty rectangle when either size is empty (a minimised window).
+PageRect FitPage(int page_width, int page_height, int target_width, int target_height);
+
+// Converts 8-bit pages through a 256-entry colour table into 32-bit pixels (8 bits a
+// channel, any order), scaled to a rectangle the way a player expects of pixel art: up by the
+// largest whole multiple with sharp, nearest pixels, then the remaining fraction by averaging
+// what each target pixel covers, so every page pixel comes out the same width and no edge
+// shimmers. Smaller than the page, it falls back to the nearest pixel. The tables are kept
+// between calls, since the sizes rarely change.
+class PageScaler {
+ public:
+  // `target` points at the rectangle's top-left pixel; `target_pitch` is in bytes. With
+  // `changed_rows` (a flag for each page row), only the target rows that show a flagged row
+  // are written.
+  void Scale(const uint8_t* page, int page_pitch, int page_width, int page_height,
+             const uint32_t* colours, uint32_t* target, int target_pitch, int width, int height,
+             const uint8_t* changed_rows = nullptr);
+
+  // The target rows the last Scale wrote, as runs [first, end).
+  struct RowRun {
+    int first, end;
+  };
+  const std::vector<RowRun>& Written() const { return written_; }
+
+  // What one target pixel (column or row) shows: page pixel `first`, blended with `second`
+  // by `weight`/256.
+  struct Tap {
+    int first = 0;
+    int second = 0;
+    uint32_t weight = 0;  // 0 = `first` alone
+  };
+  // One tap per target pixel along a line of `target_size`; none for an empty size.
+  static std::vector<Tap> Taps(int page_size, int target_size);
+
+ private:
+  void ScaleAcross(const uint8_t* in, const uint32_t* colours, uint32_t* out);
+
+  std::vector<Tap> columns_, rows_;
+  std::vector<uint8_t> column_weights_;  // each column's weight, once per byte of its pixel
+  int columns_page_ = 0, rows_page_ = 0;
+  std::vector<uint32_t> seconds_;     // a row's second pixels, before the blend
+  std::vector<uint32_t> scratch_[2];  // page rows scaled across, for blended target rows
+  std::vector<RowRun> written_;
+};
+
+}  // namespace host

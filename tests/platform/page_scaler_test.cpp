@@ -1,0 +1,179 @@
+// The page scaler: fitting, taps and the scaled pixels, without a window.
+#include "platform/host/page_scaler.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <utility>
+#include <vector>
+
+namespace {
+
+using host::FitPage;
+using host::PageRect;
+using host::PageScaler;
+
+void ExpectRect(PageRect rect, int x, int y, int width, int height) {
+  EXPECT_EQ(rect.x, x);
+  EXPECT_EQ(rect.y, y);
+  EXPECT_EQ(rect.width, width);
+  EXPECT_EQ(rect.height, height);
+}
+
+TEST(PageFit, KeepsTheAspectAndCentres) {
+  ExpectRect(FitPage(800, 600, 1024, 768), 0, 0, 1024, 768);
+  ExpectRect(FitPage(800, 600, 1920, 1080), 240, 0, 1440,
+             1080);  // bars left and right
+  ExpectRect(FitPage(800, 600, 800, 1000), 0, 200, 800,
+             600);  // bars top and bottom
+  ExpectRect(FitPage(800, 600, 400, 300), 0, 0, 400, 300);
+  PageRect none = FitPage(800, 600, 0, 0);  // a minimised window
+  EXPECT_EQ(none.width * none.height, 0);
+}
+
+// Colours distinct from the indices, so a missed lookup shows.
+std::vector<uint32_t> Colours() {
+  std::vector<uint32_t> colours(256);
+  for (int i = 0; i < 256; ++i) colours[i] = 0xFF000000u | (i * 0x010203u);
+  return colours;
+}
+
+TEST(PageScaler, OneToOneHonoursBothPitchesAndLeavesPaddingAlone) {
+  const int w = 5, h = 3, page_pitch = 8, target_pitch_px = 7;
+  std::vector<uint8_t> page(page_pitch * h, 0xEE);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) page[y * page_pitch + x] = static_cast<uint8_t>(10 * y + x);
+  std::vector<uint32_t> target(target_pitch_px * h, 0xDEADBEEF);
+  auto colours = Colours();
+  PageScaler scaler;
+  scaler.Scale(page.data(), page_pitch, w, h, colours.data(), target.data(), target_pitch_px * 4, w,
+               h);
+  for (int y = 0; y < h; ++y) {
+    for (int x = 0; x < w; ++x)
+      EXPECT_EQ(target[y * target_pitch_px + x], colours[10 * y + x]) << x << "," << y;
+    for (int x = w; x < target_pitch_px; ++x)
+      EXPECT_EQ(target[y * target_pitch_px + x], 0xDEADBEEF);
+  }
+}
+
+// How much of the target each page pixel gets, in 256ths of a target pixel.
+std::vector<int> Shares(const std::vector<PageScaler::Tap>& taps, int page_size) {
+  std::vector<int> shares(page_size);
+  for (const auto& tap : taps) {
+    shares[tap.first] += 256 - static_cast<int>(tap.weight);
+    shares[tap.second] += static_cast<int>(tap.weight);
+  }
+  return shares;
+}
+
+TEST(PageScaler, EveryPagePixelComesOutTheSameSize) {
+  // Whole multiples and the usual screens: 800 x 600 into 1440 x 1080 (1.8), 2000 (2.5),
+  // 1600 (2), 1366 (1.7); each page pixel must get the same share, none lost or doubled.
+  for (auto [page, target] : {std::pair{800, 1440}, std::pair{800, 2000}, std::pair{800, 1600},
+                              std::pair{600, 1080}, std::pair{800, 1366}, std::pair{7, 7}}) {
+    auto taps = PageScaler::Taps(page, target);
+    ASSERT_EQ(static_cast<int>(taps.size()), target);
+    std::vector<int> shares = Shares(taps, page);
+    const int even = 256 * target / page;
+    for (int i = 0; i < page; ++i)
+      ASSERT_NEAR(shares[i], even, 2) << page << " to " << target << ", pixel " << i;
+    // Sharp: at least `whole` target pixels show a page pixel alone, and a blend only ever
+    // mixes two neighbours.
+    const int whole = target / page;
+    std::vector<int> alone(page);
+    for (const auto& tap : taps) {
+      if (tap.weight == 0) {
+        EXPECT_EQ(tap.first, tap.second);
+        ++alone[tap.first];
+      } else {
+        EXPECT_EQ(tap.second, tap.first + 1);
+      }
+    }
+    for (int i = 0; i < page; ++i) EXPECT_GE(alone[i], whole - 1) << page << " to " << target;
+    if (target % page == 0) {
+      EXPECT_TRUE(std::all_of(alone.begin(), alone.end(), [&](int n) { return n == whole; }));
+    }
+  }
+}
+
+TEST(PageScaler, SmallerThanThePageTakesTheNearestPixel) {
+  auto taps = PageScaler::Taps(800, 300);
+  for (int i = 0; i < 300; ++i) {
+    EXPECT_EQ(taps[i].weight, 0u);
+    EXPECT_EQ(taps[i].first, (2 * i + 1) * 800 / 600);
+  }
+}
+
+TEST(PageScaler, BlendsEachChannelOfTheCoveredPixels) {
+  // 2 x 2 into 3 x 3: the middle column and row straddle two page pixels half each, so the
+  // centre is the mean of all four; the corners are the page's own colours.
+  const std::vector<uint8_t> page = {0, 1, 2, 3};
+  const std::vector<uint32_t> colours = {0xFF000000u, 0x00FF0000u, 0x0000FF00u, 0x000000FEu};
+  std::vector<uint32_t> target(4 * 3, 0xDEADBEEF);  // pitch of 4 pixels
+  PageScaler scaler;
+  scaler.Scale(page.data(), 2, 2, 2, colours.data(), target.data(), 4 * 4, 3, 3);
+  EXPECT_EQ(target[0], colours[0]);
+  EXPECT_EQ(target[2], colours[1]);
+  EXPECT_EQ(target[8], colours[2]);
+  EXPECT_EQ(target[10], colours[3]);
+  EXPECT_EQ(target[1], 0x7F7F0000u);  // top middle: 0 and 1 half each
+  EXPECT_EQ(target[4], 0x7F007F00u);  // middle left: 0 and 2
+  EXPECT_EQ(target[5], 0x3F3F3F3Fu);  // centre: a quarter of each
+  EXPECT_EQ(target[3], 0xDEADBEEFu);  // past the rectangle: untouched
+}
+
+TEST(PageScaler, WithChangedRowsWritesOnlyTheRowsThatShowThem) {
+  // 4 page rows into 7 target rows: page row 2 is seen by target rows 3 (blended with row 1),
+  // 4 and 5 (blended with row 3).
+  const int w = 3, ph = 4, th = 7;
+  std::vector<uint8_t> page(w * ph);
+  for (size_t i = 0; i < page.size(); ++i) page[i] = static_cast<uint8_t>(i);
+  auto colours = Colours();
+  std::vector<uint32_t> whole(w * th), part(w * th, 0xDEADBEEF);
+  PageScaler scaler;
+  scaler.Scale(page.data(), w, w, ph, colours.data(), whole.data(), w * 4, w, th);
+  ASSERT_EQ(scaler.Written().size(), 1u);
+  EXPECT_EQ(scaler.Written()[0].first, 0);
+  EXPECT_EQ(scaler.Written()[0].end, th);
+
+  const uint8_t changed[ph] = {0, 0, 1, 0};
+  scaler.Scale(page.data(), w, w, ph, colours.data(), part.data(), w * 4, w, th, changed);
+  std::vector<int> shown;
+  auto taps = PageScaler::Taps(ph, th);
+  for (int y = 0; y < th; ++y) {
+    if (taps[y].first == 2 || taps[y].second == 2) shown.push_back(y);
+    for (int x = 0; x < w; ++x) {
+      bool in_run = !shown.empty() && shown.back() == y;
+      EXPECT_EQ(part[y * w + x], in_run ? whole[y * w + x] : 0xDEADBEEF) << x << "," << y;
+    }
+  }
+  EXPECT_EQ(shown, (std::vector<int>{3, 4, 5}));
+  ASSERT_EQ(scaler.Written().size(), 1u);
+  EXPECT_EQ(scaler.Written()[0].first, 3);
+  EXPECT_EQ(scaler.Written()[0].end, 6);
+}
+
+TEST(PageScaler, ReusedScalerFollowsChangesOfEitherWidth) {
+  std::vector<uint8_t> narrow = {1, 2, 3, 4};
+  std::vector<uint8_t> wide = {1, 2, 3, 4, 5, 6, 7, 8};
+  auto colours = Colours();
+  auto scale = [&](PageScaler& scaler, const std::vector<uint8_t>& page, int width) {
+    std::vector<uint32_t> target(width);
+    int page_width = static_cast<int>(page.size());
+    scaler.Scale(page.data(), page_width, page_width, 1, colours.data(), target.data(), width * 4,
+                 width, 1);
+    return target;
+  };
+  PageScaler reused;
+  scale(reused, narrow, 8);
+  for (auto [page, width] : {std::pair{&narrow, 2}, std::pair{&wide, 2}, std::pair{&wide, 8}}) {
+    PageScaler fresh;
+    EXPECT_EQ(scale(reused, *page, width), scale(fresh, *page, width))
+        << page->size() << " to " << width;
+  }
+  EXPECT_EQ(scale(reused, wide, 8),
+            (std::vector<uint32_t>(colours.begin() + 1, colours.begin() + 9)));
+}
+
+}  // namespace

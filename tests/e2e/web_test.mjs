@@ -23,6 +23,12 @@ fs.rmSync(out, {recursive: true, force: true});
 fs.mkdirSync(out, {recursive: true});
 const script = fs.readFileSync(new URL('web_script.txt', import.meta.url), 'utf8');
 const kScriptFrames = 400;
+// FERROWYN_WEB_VIEWPORT=WxH measures at another window size.
+const [width, height] = (process.env.FERROWYN_WEB_VIEWPORT || '1280x800').split('x').map(Number);
+const viewport = {
+  width,
+  height
+};
 
 // ImageMagick.
 const magick = (tool, ...args) => execFileSync(tool, args, {encoding: 'utf8'});
@@ -102,10 +108,10 @@ async function serve() {
 }
 
 // A fresh page that records every console error.
-async function openPage(browser, url, {gamepad = false} = {}) {
-  const context =
-      await browser.newContext({viewport: {width: 1280, height: 800}, acceptDownloads: true});
+async function openPage(browser, url, {gamepad = false, before = null} = {}) {
+  const context = await browser.newContext({viewport, acceptDownloads: true});
   const page = await context.newPage();
+  if (before) await page.addInitScript(before);
   page.errors = [];
   page.on('console', (message) => {
     if (message.type() === 'error') page.errors.push(message.text());
@@ -152,6 +158,22 @@ async function shot(page, name) {
 }
 const crop = (from, geometry, to) =>
     magick('convert', from, '-crop', geometry, '+repage', file(to));
+
+// Drives right for half a second with `push` and `letGo`: the tank must go 20 pixels or more.
+// Enemies fire from the start: a tank shot while driving gets another try once back.
+async function drivesRight(page, push, letGo) {
+  for (let attempt = 0; attempt < 3; attempt++) {
+    const before = (await world(page)).player_tank;
+    await push();
+    await sleep(page, 500);
+    await letGo();
+    const after = (await world(page)).player_tank;
+    if (before.state === 2 && after.state === 2 && after.x > before.x + 20)
+      return `x ${before.x} -> ${after.x}`;
+    await sleep(page, 1000);
+  }
+  throw new Error('the tank did not move right');
+}
 
 async function keyboardFlow(browser, url, expectedTitle) {
   const page = await openPage(browser, url);
@@ -263,21 +285,8 @@ async function keyboardFlow(browser, url, expectedTitle) {
     [
       'holding Right moves the tank',
       async () => {
-        // Enemies fire from the start: a tank shot while driving gets another try once back.
-        let moved = '';
-        for (let attempt = 0; attempt < 3 && !moved; attempt++) {
-          const before = (await world(page)).player_tank;
-          await page.keyboard.down('ArrowRight');
-          await sleep(page, 500);
-          await page.keyboard.up('ArrowRight');
-          const after = (await world(page)).player_tank;
-          if (before.state === 2 && after.state === 2 && after.x > before.x + 20)
-            moved = `x ${before.x} -> ${after.x}`;
-          else
-            await sleep(page, 1000);
-        }
-        check(moved, 'the tank did not move right');
-        return moved;
+        return drivesRight(
+            page, () => page.keyboard.down('ArrowRight'), () => page.keyboard.up('ArrowRight'));
       }
     ],
     [
@@ -413,23 +422,13 @@ async function padFlow(browser, url) {
     [
       'the stick drives and the south button fires',
       async () => {
-        let moved = '';
-        for (let attempt = 0; attempt < 3 && !moved; attempt++) {
-          const before = (await world(page)).player_tank;
-          await page.evaluate(() => {
-            testPad.axes[0] = 1;
-          });
-          await sleep(page, 500);
-          await page.evaluate(() => {
-            testPad.axes[0] = 0;
-          });
-          const after = (await world(page)).player_tank;
-          if (before.state === 2 && after.state === 2 && after.x > before.x + 20)
-            moved = `x ${before.x} -> ${after.x}`;
-          else
-            await sleep(page, 1000);
-        }
-        check(moved, 'the stick did not move the tank');
+        const moved = await drivesRight(
+            page, () => page.evaluate(() => {
+              testPad.axes[0] = 1;
+            }),
+            () => page.evaluate(() => {
+              testPad.axes[0] = 0;
+            }));
         await until(
             'no shell of ours in flight', 3,
             async () => ({ok: shellsInFlight(await world(page)) === 0}));
@@ -462,6 +461,40 @@ async function padFlow(browser, url) {
     ],
   ]);
   await page.context().close();
+}
+
+// A browser without WebAssembly gets a message instead of a game; one without Web Audio
+// gets the game, silent, and a note saying why.
+async function missingFlow(browser, url) {
+  await flow('missing', [
+    [
+      'without WebAssembly the page says so',
+      async () => {
+        const page = await openPage(browser, url, {before: () => delete window.WebAssembly});
+        await page.waitForSelector('text=cannot run WebAssembly', {timeout: 3000});
+        noErrors(page);
+        await page.context().close();
+      }
+    ],
+    [
+      'without Web Audio the game plays silently and the page says so',
+      async () => {
+        const page = await openPage(browser, url, {
+          before: () => {
+            delete window.AudioContext;
+            delete window.webkitAudioContext;
+          }
+        });
+        await page.waitForSelector('text=no Web Audio', {timeout: 5000});
+        await until('pictures', 5, async () => ({ok: (await stats(page)).presents > 20}));
+        await page.keyboard.press('F1');
+        await until('a game', 2, async () => ({ok: (await world(page)).game_mode === 2}));
+        check((await stats(page)).audio === null, 'an audio output without Web Audio');
+        noErrors(page);
+        await page.context().close();
+      }
+    ],
+  ]);
 }
 
 // The same script through the page's test hook and through the runner: the same world after
@@ -533,6 +566,7 @@ const browser = await chromium.launch({
 try {
   await keyboardFlow(browser, url, expectedTitle);
   await padFlow(browser, url);
+  await missingFlow(browser, url);
   await determinismFlow(browser, url);
 } finally {
   await browser.close();

@@ -316,12 +316,15 @@ async function keyboardFlow(browser, url, expectedTitle) {
           return (Module.ferrowyn.presents - start[1]) * 1000 / (performance.now() - start[0]);
         });
         const second = await cdp.send('Performance.getMetrics');
-        const busy = (metric(second, 'TaskDuration') - metric(first, 'TaskDuration')) /
-            (metric(second, 'Timestamp') - metric(first, 'Timestamp'));
-        figures.push(
-            `presents/s ${rate.toFixed(1)}`, `main thread busy ${(busy * 100).toFixed(1)} %`);
+        // Shares of the page's main thread: all its tasks, and the scripts (the game) in them.
+        const share = (name) => ((metric(second, name) - metric(first, name)) /
+                                 (metric(second, 'Timestamp') - metric(first, 'Timestamp')) * 100)
+                                    .toFixed(1);
+        const busy =
+            `main thread busy ${share('TaskDuration')} % (scripts ${share('ScriptDuration')} %)`;
+        figures.push(`presents/s ${rate.toFixed(1)}`, busy);
         check(Math.abs(rate - 45) <= 2, `${rate.toFixed(1)} presents/s`);
-        return `${rate.toFixed(1)} presents/s, main thread busy ${(busy * 100).toFixed(1)} %`;
+        return `${rate.toFixed(1)} presents/s, ${busy}`;
       }
     ],
     [
@@ -357,7 +360,9 @@ async function keyboardFlow(browser, url, expectedTitle) {
             }));
         await sleep(page, 200);
         const full = await shot(page, 'fullscreen');
-        check(full.size[0] === 1280 && full.size[1] === 800, `canvas ${full.size} in full screen`);
+        check(
+            full.size[0] === viewport.width && full.size[1] === viewport.height,
+            `canvas ${full.size} in full screen`);
         await page.keyboard.press('F11');
         await until(
             'back from full screen', 2,

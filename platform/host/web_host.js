@@ -71,7 +71,8 @@ var FerrowynHost = {
       chunk,
     };
     const wake = () => {
-      if (context.state === 'suspended' && !this.audio.paused) context.resume();
+      // Refused without the user's gesture: the next key or click tries again.
+      if (context.state === 'suspended' && !this.audio.paused) context.resume().catch(() => {});
     };
     addEventListener('keydown', wake, true);
     addEventListener('pointerdown', wake, true);
@@ -135,10 +136,7 @@ var FerrowynHost = {
     const audio = this.audio;
     if (audio) {
       audio.paused = paused;
-      if (paused)
-        audio.context.suspend();
-      else
-        audio.context.resume();
+      (paused ? audio.context.suspend() : audio.context.resume()).catch(() => {});
     }
     this.tellPage('paused', paused);
   },

@@ -469,7 +469,7 @@ async function padFlow(browser, url) {
 }
 
 // A browser without WebAssembly gets a message instead of a game; one without Web Audio
-// gets the game, silent, and a note saying why.
+// gets the game, silent, and a note saying why; one without AudioWorklet the older way to play.
 async function missingFlow(browser, url) {
   await flow('missing', [
     [
@@ -497,6 +497,26 @@ async function missingFlow(browser, url) {
         check((await stats(page)).audio === null, 'an audio output without Web Audio');
         noErrors(page);
         await page.context().close();
+      }
+    ],
+    [
+      'without AudioWorklet a script processor plays the sound',
+      async () => {
+        const page = await openPage(browser, url, {before: () => delete window.AudioWorkletNode});
+        await until('pictures', 5, async () => ({ok: (await stats(page)).presents > 20}));
+        await page.keyboard.press('F1');
+        const audio = await until('sound', 3, async () => {
+          const now = (await stats(page)).audio;
+          return {
+            ok: now.state === 'running' && now.chunks > 5 && now.peak > 0.01,
+            note: JSON.stringify(now),
+            now
+          };
+        });
+        check(audio.now.path === 'script-processor', `played by ${audio.now.path}`);
+        noErrors(page);
+        await page.context().close();
+        return `peak ${audio.now.peak.toFixed(3)}`;
       }
     ],
   ]);

@@ -45,17 +45,18 @@ class WebHost : public Host {
   std::function<std::string()> inspect;  // the world's state, for the page's test hook
   void SetKey(uint8_t scan_code, bool down);  // scripted input, in effect at once
   void RequestClose();                        // the next PumpEvents reports a close request
-  // Hands the page a named text (a test hook reads it), then the game's exit status.
+  // Hands the page a named text, which its test hook reads.
   void Report(const char* name, const std::string& text);
+  // Tells the page the game has ended with this exit status.
   void Finished(int status);
 
-  // Called from the browser's event handlers.
-  void QueueKey(uint8_t scan_code, bool down);
-  void ReleaseAllKeys();
-  void SetPaused(bool paused);
+  // Called from the browser's event handlers, between the game's frames.
+  void QueueKey(uint8_t scan_code, bool down);  // applied at the next PumpEvents
+  void ReleaseAllKeys();                        // the page lost the focus
+  void SetPaused(bool paused);                  // no frame runs while paused; the sound stops
   bool Paused() const { return paused_; }
-  void SaveScreenshot() const;
-  void MixAudio(int16_t* stereo, size_t frames);
+  void SaveScreenshot() const;                    // offers the page as a PNG download
+  void MixAudio(int16_t* stereo, size_t frames);  // the output pulls the game's mixer
 
  private:
   struct KeyEvent {

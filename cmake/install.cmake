@@ -37,6 +37,14 @@ configure_file(${PROJECT_SOURCE_DIR}/packaging/launcher.sh.in
                ${PROJECT_BINARY_DIR}/packaging/ferrowyn @ONLY)
 
 install(TARGETS ferrowyn RUNTIME DESTINATION ${FERROWYN_INSTALL_GAME})
+# The installed game finds its data from its own folder, wherever the prefix has moved.
+if(IS_ABSOLUTE "${FERROWYN_INSTALL_DATA}")
+  set(FERROWYN_FIND_DATA "${FERROWYN_INSTALL_DATA}")
+else()
+  file(RELATIVE_PATH FERROWYN_FIND_DATA "/prefix/${FERROWYN_INSTALL_GAME}"
+       "/prefix/${FERROWYN_INSTALL_DATA}")
+endif()
+target_compile_definitions(ferrowyn PRIVATE FERROWYN_INSTALLED_DATA="${FERROWYN_FIND_DATA}")
 get_property(FERROWYN_DATA_FILES TARGET ferrowyn_data PROPERTY FERROWYN_FILES)
 install(FILES ${FERROWYN_DATA_FILES} DESTINATION ${FERROWYN_INSTALL_DATA})
 install(PROGRAMS ${PROJECT_BINARY_DIR}/packaging/ferrowyn DESTINATION ${CMAKE_INSTALL_BINDIR})

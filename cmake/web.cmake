@@ -21,8 +21,9 @@ foreach(file IN LISTS data_files)
   list(APPEND preload "SHELL:--preload-file ${file}@/${name}")
 endforeach()
 
-add_executable(ferrowyn-web main/web_main.cpp)
-# The runner's script reader and state trace serve the page's test hook.
+# The desktop's --replay, over the web host, and the runner's options, scripts and state trace
+# serve the page's test hook.
+add_executable(ferrowyn-web main/web_main.cpp main/recorder.cpp)
 target_link_libraries(ferrowyn-web PRIVATE ferrowyn_winmain ferrowyn_game ferrowyn_host_web
                                            ferrowyn_runner)
 target_link_options(ferrowyn-web PRIVATE

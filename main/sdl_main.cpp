@@ -1,13 +1,205 @@
-// The game's entry on Linux: put the SDL host under the stand-ins and run WinMain.
+// The game's entry on Linux: the command line and the settings file, the data folder, the SDL
+// host (wrapped for a recording or a replay), then WinMain.
 #include <windows.h>
 
-#include "platform/host/sdl_host.h"
+#include <unistd.h>
 
-int main(int, char**) {
-  host::SdlHost sdl;
-  host::Install(&sdl);
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+
+#include "game/world.h"
+#include "main/data_folder.h"
+#include "main/options.h"
+#include "main/recorder.h"
+#include "platform/mixer.h"
+#include "platform/host/key_names.h"
+#include "platform/host/sdl_host.h"
+#include "platform/host/settings.h"
+#include "tools/assets/assets.h"
+#include "tools/headless/script.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// The settings file as read: what it said, and whether the game may write over it.
+struct SettingsFile {
+  fs::path path;
+  host::Settings settings;
+  bool writable = true;  // false: it could not be read whole; the player's text is kept
+};
+
+SettingsFile ReadSettingsFile(const fs::path& path) {
+  SettingsFile file{path, {}, true};
+  std::error_code ec;
+  if (path.empty() || !fs::exists(path, ec)) return file;
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  if (!in.good() && !in.eof()) {
+    std::fprintf(stderr, "ferrowyn: cannot read the settings %s: using the defaults\n",
+                 path.c_str());
+    file.writable = false;
+    return file;
+  }
+  std::vector<std::string> warnings;
+  if (!host::ParseSettings(text.str(), path.string(), &file.settings, &warnings)) {
+    file.writable = false;
+    for (const std::string& warning : warnings)
+      std::fprintf(stderr, "ferrowyn: settings: %s\n", warning.c_str());
+  }
+  return file;
+}
+
+// Keeps what the player changed while playing (full screen, the window's size), if anything;
+// what the command line said holds for its own run only.
+void SaveSettingsFile(const SettingsFile& file, const host::Settings& at_start,
+                      const host::Settings& now) {
+  host::Settings kept = file.settings;
+  if (now.fullscreen != at_start.fullscreen) kept.fullscreen = now.fullscreen;
+  if (now.window_width != at_start.window_width || now.window_height != at_start.window_height) {
+    kept.window_width = now.window_width;
+    kept.window_height = now.window_height;
+  }
+  if (kept == file.settings || file.path.empty()) return;
+  if (!file.writable) {
+    std::fprintf(stderr, "ferrowyn: not saving the settings over %s, which has errors\n",
+                 file.path.c_str());
+    return;
+  }
+  std::string error;
+  if (!host::WriteFileAtomically(file.path, host::FormatSettings(kept), &error))
+    std::fprintf(stderr, "ferrowyn: cannot save the settings: %s\n", error.c_str());
+}
+
+void ListKeys(const host::Settings& settings) {
+  std::printf("Key bindings in effect:\n");
+  for (const std::string& line : host::DescribeBindings(settings))
+    std::printf("  %s\n", line.c_str());
+  std::printf("\nKey names for the settings file (keys by their place on a US keyboard):\n ");
+  int column = 1;
+  for (const host::KeyName& key : host::KeyNames()) {
+    int width = static_cast<int>(std::strlen(key.name)) + 1;
+    if (column + width > 78) {
+      std::printf("\n ");
+      column = 1;
+    }
+    std::printf(" %s", key.name);
+    column += width;
+  }
+  std::printf("\n");
+}
+
+fs::path ExecutableFolder() {
+  std::error_code ec;
+  fs::path self = fs::read_symlink("/proc/self/exe", ec);
+  return ec ? fs::path() : self.parent_path();
+}
+
+// The folder with the data files, or empty after saying why there is none.
+fs::path ChooseDataFolder(const program::Options& options) {
+  std::error_code ec;
+  if (!options.data_dir.empty()) {
+    if (fs::is_directory(options.data_dir, ec)) return fs::absolute(options.data_dir, ec);
+    std::fprintf(stderr, "ferrowyn: --data: no folder %s\n", options.data_dir.c_str());
+    return {};
+  }
+  auto candidates =
+      program::DataCandidates(fs::current_path(ec), ExecutableFolder(), FERROWYN_INSTALLED_DATA);
+  fs::path found = program::FindData(candidates);
+  if (!found.empty()) return found;
+  std::string message =
+      "Ferrowyn cannot find its pictures and sounds (TITLE.BMP and the rest).\n"
+      "Looked in:\n";
+  for (const fs::path& folder : candidates) message += "  " + folder.string() + "\n";
+  message += "Start it with --data DIR to name the folder.";
+  std::fprintf(stderr, "ferrowyn: %s\n", message.c_str());
+  host::SdlHost::ShowError("Ferrowyn", message);
+  return {};
+}
+
+// The desktop icon, drawn by the same code as the installed one, as RGBA.
+std::vector<uint8_t> IconPixels() {
+  assets::Image icon = assets::MakeIcon();
+  const assets::Palette& palette = assets::GamePalette();
+  std::vector<uint8_t> rgba;
+  rgba.reserve(icon.pixels.size() * 4);
+  for (uint8_t index : icon.pixels) {
+    const assets::Color& c = palette[index];
+    rgba.insert(rgba.end(), {c.r, c.g, c.b, 255});
+  }
+  return rgba;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  program::Options options;
+  std::vector<std::string> args(argv + 1, argv + argc);
+  if (auto status = program::ParseOptions(args, &options, std::cout, std::cerr)) return *status;
+
+  SettingsFile file = ReadSettingsFile(options.config_path.empty() ? host::SettingsPath()
+                                                                   : fs::path(options.config_path));
+  if (options.list_keys) {
+    ListKeys(file.settings);
+    return 0;
+  }
+  host::SdlConfig config;
+  config.settings = file.settings;
+  options.ApplyTo(&config.settings);
+  config.sound = !options.no_sound;
+  platform::SharedMixer().SetOutputLevels(config.settings.volume, config.settings.music_volume);
+  config.in_play = [] { return game_mode == GAME_MODE_PLAYING; };
+  config.icon_size = assets::kIconSize;
+  config.icon_rgba = IconPixels();
+
+  // Paths on the command line are the caller's, not the data folder's.
+  std::error_code ec;
+  std::string record_path =
+      options.record_path.empty() ? "" : fs::absolute(options.record_path, ec).string();
+  runner::Script replay;
+  std::string error;
+  if (!options.replay_path.empty() && !runner::LoadScript(options.replay_path, &replay, &error)) {
+    std::fprintf(stderr, "ferrowyn: --replay: %s\n", error.c_str());
+    return 2;
+  }
+
+  fs::path data = ChooseDataFolder(options);
+  if (data.empty()) return options.data_dir.empty() ? 1 : 2;
+  // The game reads its files from the current folder.
+  fs::current_path(data, ec);
+
+  host::SdlHost sdl(config);
+  runner::ScriptRecorder recorder;
+  std::unique_ptr<program::RecordingHost> recording;
+  std::unique_ptr<program::ReplayHost> replaying;
+  host::Host* used = &sdl;
+  if (!record_path.empty()) {
+    if (!recorder.Open(record_path)) {
+      std::fprintf(stderr, "ferrowyn: --record: cannot write %s\n", record_path.c_str());
+      return 2;
+    }
+    recording = std::make_unique<program::RecordingHost>(&sdl, &recorder);
+    used = recording.get();
+  } else if (!options.replay_path.empty()) {
+    replaying = std::make_unique<program::ReplayHost>(&sdl, replay);
+    used = replaying.get();
+  }
+
+  host::Install(used);
   char command_line[] = "";  // the game ignores its command line
   int result = WinMain(GetModuleHandleA(nullptr), nullptr, command_line, SW_SHOWDEFAULT);
   host::Install(nullptr);
+
+  if (recording && !recorder.Close(recording->Frames())) {
+    std::fprintf(stderr, "ferrowyn: --record: writing %s failed\n", record_path.c_str());
+    if (result == 0) result = 1;
+  }
+  if (replaying && replaying->Diverged() && result == 0) result = 1;
+  SaveSettingsFile(file, config.settings, sdl.CurrentSettings());
   return result;
 }

@@ -26,7 +26,7 @@ struct SoundState {
 };
 
 SoundState& State();
-platform::Mixer& SharedMixer();
+using platform::SharedMixer;
 
 bool ValidFormat(const WAVEFORMATEX& format) {
   return format.wFormatTag == WAVE_FORMAT_PCM && (format.nChannels == 1 || format.nChannels == 2) &&
@@ -246,11 +246,11 @@ SoundState& State() {
   return state;
 }
 
-platform::Mixer& SharedMixer() {
+}  // namespace
+
+platform::Mixer& platform::SharedMixer() {
   return State().mixer;
 }
-
-}  // namespace
 
 HRESULT WINAPI DirectSoundCreate(LPCGUID device, LPDIRECTSOUND* sound, LPUNKNOWN outer) {
   if (!sound) return DSERR_INVALIDPARAM;

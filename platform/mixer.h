@@ -23,7 +23,9 @@ struct Voice {
   uint32_t frequency = 11025;
   bool playing = false;
   bool looping = false;
-  uint64_t position = 0;  // in frames, 32.32 fixed point
+  uint64_t position = 0;          // in frames, 32.32 fixed point
+  float level[2] = {1.0f, 1.0f};  // the buffer's own volume and pan, as amplitudes
+  // The gain applied now, and where it glides to: the level times the output level.
   float gain[2] = {1.0f, 1.0f};
   float target[2] = {1.0f, 1.0f};
   float ramp_step[2] = {0.0f, 0.0f};
@@ -59,13 +61,30 @@ class Mixer final : public host::AudioSource {
   // Volume and pan in hundredths of a decibel; a playing voice glides there over about 5 ms.
   void SetLevels(Voice* voice, LONG volume, LONG pan);
 
-  // Adds every playing voice, resampled to the output rate, and saturates to 16 bits.
+  // The player's output levels, each 0 (silence) to 100 (as the game mixes it, the default),
+  // values outside clamped. The music, the game's one looping sound, gets both; every other
+  // sound the master alone. The gain is the square of the fraction, near even steps in
+  // loudness: 50 is -12 dB, 10 is -40 dB. Playing voices glide there as for SetLevels.
+  void SetOutputLevels(int master_percent, int music_percent);
+
+  // Adds every playing voice, resampled to the output rate, at its level and output level,
+  // and rounds the sum to 16 bits through the limiter: below -3 dBFS exactly as summed,
+  // above it bent smoothly towards a ceiling under full scale.
   void Mix(int16_t* stereo, size_t frames) override;
 
  private:
+  // Under the lock: sends the voice's gain towards its level times its output level, at once
+  // when it is not heard, else over about 5 ms.
+  void Aim(Voice& voice);
+
   std::mutex mutex_;
   std::vector<Voice*> voices_;
   int rate_ = 44100;
+  float output_[2] = {1.0f, 1.0f};  // the output gain of one-shots and of looping voices
 };
+
+// The one mixer the DirectSound stand-in plays through. It lives as long as the program, so
+// the output levels may be set before the game opens its sound.
+Mixer& SharedMixer();
 
 }  // namespace platform

@@ -1,16 +1,22 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build and the tests need, only those still missing,
-# plus any packages named as arguments. Safe to run again. Runs apt-get as root, or
-# through sudo.
+# Installs the Debian packages still missing: with --play only what building and playing
+# the game needs; otherwise also what the tests, benchmarks and the Windows build need; plus
+# any packages named as arguments. Safe to run again. Runs apt-get as root, or through sudo.
 set -euo pipefail
 
-packages=(
-  g++ cmake ninja-build pkg-config
-  libsdl2-dev libgtest-dev libbenchmark-dev
-  g++-mingw-w64-i686 mingw-w64-i686-dev
-  xvfb xauth xdotool imagemagick sox matchbox-window-manager wmctrl desktop-file-utils appstream
-  "$@"
-)
+# Building and playing: the compiler, CMake, SDL2 and the libraries the program uses.
+packages=(g++ cmake ninja-build pkg-config libsdl2-dev libcli11-dev libpng-dev)
+if [[ ${1:-} == --play ]]; then
+  shift
+else
+  packages+=(
+    libgtest-dev libbenchmark-dev
+    g++-mingw-w64-i686 mingw-w64-i686-dev
+    xvfb xauth xdotool imagemagick sox matchbox-window-manager wmctrl desktop-file-utils appstream
+    libgl1-mesa-dri
+  )
+fi
+packages+=("$@")
 
 missing=()
 for p in "${packages[@]}"; do
@@ -29,5 +35,6 @@ else
   exit 1
 fi
 echo "setup: installing ${missing[*]}"
-"${as_root[@]}" apt-get update -q
-DEBIAN_FRONTEND=noninteractive "${as_root[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
+# Another apt at work on a shared machine holds the lock: wait for it, up to 5 minutes.
+"${as_root[@]}" apt-get -o DPkg::Lock::Timeout=300 update -q
+DEBIAN_FRONTEND=noninteractive "${as_root[@]}" apt-get -o DPkg::Lock::Timeout=300 install -y -q --no-install-recommends "${missing[@]}"

@@ -42,17 +42,36 @@ function toggleFullScreen() {
   }
 }
 $('fullscreen').addEventListener('click', toggleFullScreen);
-addEventListener('keydown', (event) => {
-  if (event.code !== 'F11') return;
-  event.preventDefault();  // the page's own full screen: the game, not the whole tab
-  if (!event.repeat) toggleFullScreen();
-});
 $('picture').addEventListener('click', () => Module.ferrowyn.screenshot());
 again.addEventListener('click', () => location.reload());
 overlay.addEventListener('click', () => {
   if (!ended && Module.ferrowyn) Module.ferrowyn.pause(false);
 });
 canvas.focus();
+
+// The settings, in the desktop's file format, kept in this browser; the game reads them as it
+// starts. Keys typed here stay here.
+const kSettings = 'ferrowyn-settings';
+const settingsText = $('settings-text');
+for (const type of ['keydown', 'keyup'])
+  settingsText.addEventListener(type, (event) => event.stopPropagation());
+$('settings').addEventListener('toggle', () => {
+  if (!settingsText.value && window.Module && Module.ferrowyn)
+    settingsText.value = Module.ferrowyn.settingsText;
+});
+function storeSettings(text) {
+  try {
+    if (text === null)
+      localStorage.removeItem(kSettings);
+    else
+      localStorage.setItem(kSettings, text);
+    location.reload();
+  } catch (error) {
+    note('This browser keeps no settings for the page: ' + error.message);
+  }
+}
+$('save-settings').addEventListener('click', () => storeSettings(settingsText.value));
+$('default-settings').addEventListener('click', () => storeSettings(null));
 
 const params = new URLSearchParams(location.search);
 const args = [];
@@ -78,7 +97,8 @@ window.Module = {
           {restart: true});
       again.focus();
     },
-    noAudio(text) { note(text); },
+    note,
+    fullScreen: toggleFullScreen,
   },
   // The data package reports "Downloading data... (loaded/total)"; '' when the game starts.
   setStatus(text) {

@@ -16,6 +16,8 @@ Host& Current() {
   return *current;
 }
 
-void Install(Host* host) { current = host; }
+void Install(Host* host) {
+  current = host;
+}
 
 }  // namespace host

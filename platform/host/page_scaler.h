@@ -22,6 +22,12 @@ PageRect FitPage(int page_width, int page_height, int target_width, int target_h
 // between calls, since the sizes rarely change.
 class PageScaler {
  public:
+  // Which vector instructions to use: the widest the processor offers, or no more than SSE2
+  // (to compare the two in tests and benchmarks). Either gives the same pixels.
+  enum class Vectors { kBest, kBaseline };
+  // Chooses its vector instructions once, here.
+  explicit PageScaler(Vectors vectors = Vectors::kBest);
+
   // `target` points at the rectangle's top-left pixel; `target_pitch` is in bytes. With
   // `changed_rows` (a flag for each page row), only the target rows that show a flagged row
   // are written.
@@ -34,6 +40,9 @@ class PageScaler {
     int first, end;
   };
   const std::vector<RowRun>& Written() const { return written_; }
+
+  // Whether Scale uses AVX2.
+  bool UsesAvx2() const { return avx2_; }
 
   // What one target pixel (column or row) shows: page pixel `first`, blended with `second`
   // by `weight`/256.
@@ -48,11 +57,15 @@ class PageScaler {
  private:
   void ScaleAcross(const uint8_t* in, const uint32_t* colours, uint32_t* out);
 
-  std::vector<Tap> columns_, rows_;
-  std::vector<uint8_t> column_weights_;  // each column's weight, once per byte of its pixel
+  bool avx2_ = false;
   int columns_page_ = 0, rows_page_ = 0;
-  std::vector<uint32_t> seconds_;     // a row's second pixels, before the blend
-  std::vector<uint32_t> scratch_[2];  // page rows scaled across, for blended target rows
+  bool columns_blend_ = false;    // wider than the page: each column shows `first` or a blend
+  std::vector<int32_t> firsts_;   // each column's first page pixel
+  std::vector<int32_t> offsets_;  // the same from the first of its eight (for AVX2)
+  std::vector<uint32_t> column_weights_;  // each column's weight, in both 16-bit halves
+  std::vector<Tap> rows_;
+  std::vector<uint32_t> row_colours_;  // a page row through the palette, padded for vector loads
+  std::vector<uint32_t> scratch_[2];   // page rows scaled across, for blended target rows
   std::vector<RowRun> written_;
 };
 

@@ -3,14 +3,17 @@
 #include <SDL.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
 #include <filesystem>
 #include <string>
 
+#include "platform/host/overlay_text.h"
 #include "platform/host/pictures_folder.h"
 #include "platform/host/png_writer.h"
+#include "platform/host/sdl_gpu_presenter.h"
 #include "platform/host/sdl_keys.h"
 
 namespace host {
@@ -20,7 +23,36 @@ namespace {
 // starve when the machine is busy.
 constexpr int kAudioFrames = 1024;
 
+// The desktop entry's name, so docks match the window to the game's icon.
+constexpr char kAppId[] = "io.github.ferrowyn.Ferrowyn";
+// The smallest window: half the page each way, where its text is still legible.
+constexpr int kMinimumWidth = 400;
+constexpr int kMinimumHeight = 300;
+// The game's own key that the pad's Start presses on the title screen (F1).
+constexpr uint8_t kStartKey = 0x3B;
+// How long the pad's quit button is held to quit, and how long a notice shows.
+constexpr uint32_t kQuitHoldMs = 1000;
+constexpr uint32_t kNoticeMs = 2500;
+// A d-pad press is the stick pushed all the way.
+constexpr int16_t kFullDeflection = 32767;
+
+// True when SDL could only give a video driver that shows nothing, and nobody asked for it.
+bool InvisibleDriver() {
+  const char* driver = SDL_GetCurrentVideoDriver();
+  if (!driver) return true;
+  if (std::strcmp(driver, "offscreen") != 0 && std::strcmp(driver, "dummy") != 0) return false;
+  const char* asked = std::getenv("SDL_VIDEODRIVER");
+  return !asked || std::strcmp(asked, driver) != 0;
+}
+
 }  // namespace
+
+std::optional<Renderer> ParseRenderer(std::string_view name) {
+  if (name == "auto") return Renderer::kAutomatic;
+  if (name == "software") return Renderer::kSoftware;
+  if (name == "gpu") return Renderer::kGpu;
+  return std::nullopt;
+}
 
 void SdlHost::SdlDeleter::operator()(SDL_Window* window) const {
   SDL_DestroyWindow(window);
@@ -31,16 +63,32 @@ void SdlHost::SdlDeleter::operator()(SDL_Surface* surface) const {
 void SdlHost::SdlDeleter::operator()(_SDL_Joystick* joystick) const {
   SDL_JoystickClose(joystick);
 }
+void SdlHost::SdlDeleter::operator()(_SDL_GameController* pad) const {
+  SDL_GameControllerClose(pad);
+}
 
-SdlHost::SdlHost() {
+SdlHost::SdlHost(SdlConfig config) : config_(std::move(config)), keys_(config_.settings) {
   // The game reads its stick whether or not the window has the focus.
   SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");
-  if (SDL_Init(SDL_INIT_JOYSTICK) == 0) OpenFirstJoystick();
+  // X11 and Wayland take the window's class from these when SDL starts its video.
+  setenv("SDL_VIDEO_X11_WMCLASS", kAppId, 0);
+  setenv("SDL_VIDEO_WAYLAND_WMCLASS", kAppId, 0);
+  if (SDL_Init(SDL_INIT_JOYSTICK | SDL_INIT_GAMECONTROLLER) == 0) {
+    // The player's own pad mappings, beside the settings, add to SDL's built-in ones (and to
+    // SDL_GAMECONTROLLERCONFIG, which SDL reads itself).
+    std::filesystem::path mappings = SettingsPath().parent_path() / "gamecontrollerdb.txt";
+    std::error_code ec;
+    if (!SettingsPath().empty() && std::filesystem::exists(mappings, ec))
+      SDL_GameControllerAddMappingsFromFile(mappings.c_str());
+    OpenFirstJoystick();
+  }
 }
 
 SdlHost::~SdlHost() {
   if (audio_device_) SDL_CloseAudioDevice(audio_device_);
+  pad_.reset();
   joystick_.reset();
+  gpu_.reset();
   staging_.reset();
   window_.reset();
   SDL_Quit();
@@ -52,29 +100,78 @@ bool SdlHost::OpenWindow(const char* title, int width, int height) {
     std::fprintf(stderr, "ferrowyn: cannot open a window: %s\n", SDL_GetError());
     return false;
   }
-  // On X11 the page is scaled in software straight into the window: far cheaper than SDL's
-  // renderer. Drivers with no such framebuffer (Wayland, KMS) need the renderer behind it.
+  if (InvisibleDriver()) {
+    std::fprintf(stderr,
+                 "ferrowyn: no display to show the game on (DISPLAY and WAYLAND_DISPLAY are "
+                 "not set, or name no display that can be opened)\n");
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    return false;
+  }
+  // Scaled in software, the page goes straight into the window on X11: far cheaper than SDL's
+  // renderer on the CPU. Drivers with no such framebuffer (Wayland, KMS) need the renderer.
   if (const char* driver = SDL_GetCurrentVideoDriver(); driver && std::strcmp(driver, "x11") == 0)
     SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
-  // Made as large as the desktop too, so it covers the screen even with no window manager to
-  // honour the full-screen request.
-  SDL_Rect desktop{SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width, height};
-  SDL_GetDisplayBounds(0, &desktop);
-  window_.reset(SDL_CreateWindow(title, desktop.x, desktop.y, desktop.w, desktop.h,
-                                 SDL_WINDOW_FULLSCREEN_DESKTOP | SDL_WINDOW_RESIZABLE));
+  window_width_ = width;
+  window_height_ = height;
+  const Settings& settings = config_.settings;
+  SDL_Rect place{SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width, height};
+  Uint32 flags = SDL_WINDOW_RESIZABLE;
+  if (settings.fullscreen) {
+    // Made as large as the desktop too, so it covers the screen even with no window manager
+    // to honour the full-screen request.
+    SDL_GetDisplayBounds(0, &place);
+    flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
+  } else if (settings.window_width > 0) {
+    place.w = settings.window_width;
+    place.h = settings.window_height;
+  } else {
+    place.w = width * WholeScale(0);
+    place.h = height * WholeScale(0);
+  }
+  window_.reset(SDL_CreateWindow(title, place.x, place.y, place.w, place.h, flags));
   if (!window_) {
     std::fprintf(stderr, "ferrowyn: cannot open a window: %s\n", SDL_GetError());
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
     return false;
   }
-  window_width_ = width;
-  window_height_ = height;
+  SDL_SetWindowMinimumSize(window_.get(), kMinimumWidth, kMinimumHeight);
+  const int icon = config_.icon_size;
+  if (icon > 0 && config_.icon_rgba.size() == size_t(icon) * icon * 4) {
+    if (SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormatFrom(
+            config_.icon_rgba.data(), icon, icon, 32, icon * 4, SDL_PIXELFORMAT_RGBA32)) {
+      SDL_SetWindowIcon(window_.get(), surface);
+      SDL_FreeSurface(surface);
+    }
+  }
+  const Renderer renderer = ParseRenderer(settings.renderer).value_or(Renderer::kAutomatic);
+  if (renderer != Renderer::kSoftware) {
+    gpu_ = GpuPresenter::Open(window_.get(), renderer == Renderer::kAutomatic);
+    if (!gpu_ && renderer == Renderer::kGpu)
+      std::fprintf(stderr, "ferrowyn: no GPU renderer (%s): drawing in software\n", SDL_GetError());
+  }
   bars_stale_ = true;
+  colours_format_ = 0;
   return true;
+}
+
+int SdlHost::WholeScale(int display) const {
+  SDL_Rect usable;
+  if (SDL_GetDisplayUsableBounds(display, &usable) != 0 || window_width_ <= 0 ||
+      window_height_ <= 0)
+    return 1;
+  return std::max(1, std::min(usable.w / window_width_, usable.h / window_height_));
+}
+
+void SdlHost::ShowError(const std::string& title, const std::string& message) {
+  if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return;
+  if (!InvisibleDriver())
+    SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, title.c_str(), message.c_str(), nullptr);
+  SDL_QuitSubSystem(SDL_INIT_VIDEO);
 }
 
 void SdlHost::CloseWindow() {
   if (!window_) return;
+  gpu_.reset();
   staging_.reset();
   window_.reset();
   SDL_QuitSubSystem(SDL_INIT_VIDEO);
@@ -93,37 +190,79 @@ void SdlHost::Sleep(uint32_t ms) {
 }
 
 bool SdlHost::PumpEvents() {
-  for (int dik = 0; dik < 256; ++dik)
-    if (release_next_[dik]) keys_[dik] = 0;
-  std::memset(pressed_now_, 0, sizeof pressed_now_);
-  std::memset(release_next_, 0, sizeof release_next_);
+  keys_.BeginPump();
   bool close = false;
   SDL_Event event;
-  while (SDL_PollEvent(&event)) {
-    switch (event.type) {
-      case SDL_QUIT:
-        close = true;
-        break;
-      case SDL_KEYDOWN:
-      case SDL_KEYUP:
-        HandleKey(event);
-        break;
-      case SDL_WINDOWEVENT:
-        HandleWindowEvent(event);
-        break;
-      case SDL_JOYDEVICEADDED:
-        if (!joystick_) OpenFirstJoystick();
-        break;
-      case SDL_JOYDEVICEREMOVED:
-        if (event.jdevice.which == joystick_id_) {
-          joystick_.reset();
-          joystick_id_ = -1;
-          OpenFirstJoystick();
-        }
-        break;
-    }
+  while (SDL_PollEvent(&event)) HandleEvent(event, &close);
+  if (quit_held_since_ && SDL_GetTicks() - quit_held_since_ >= kQuitHoldMs) close = true;
+  if (!notice_.empty() && SDL_TICKS_PASSED(SDL_GetTicks(), notice_until_)) {
+    notice_.clear();
+    whole_page_stale_ = true;
+    Redraw();
   }
+  // A page held back within a refresh goes out now.
+  if (gpu_) gpu_->ShowDue();
+  WaitWhilePaused(&close);
+  // Once the player has asked to close, the game winds down over a few more pumps: the window
+  // losing the focus on the way must not pause it.
+  closing_ = closing_ || close;
   return close;
+}
+
+void SdlHost::HandleEvent(const SDL_Event& event, bool* close) {
+  switch (event.type) {
+    case SDL_QUIT:
+      *close = true;
+      break;
+    case SDL_KEYDOWN:
+    case SDL_KEYUP:
+      HandleKey(event);
+      break;
+    case SDL_WINDOWEVENT:
+      HandleWindowEvent(event);
+      break;
+    case SDL_CONTROLLERBUTTONDOWN:
+    case SDL_CONTROLLERBUTTONUP:
+      HandlePadButton(event);
+      break;
+    case SDL_JOYDEVICEADDED:
+      if (!joystick_ && !pad_) OpenFirstJoystick();
+      break;
+    case SDL_JOYDEVICEREMOVED:
+      if (event.jdevice.which == joystick_id_) {
+        pad_.reset();
+        joystick_.reset();
+        joystick_id_ = -1;
+        quit_held_since_ = 0;
+        OpenFirstJoystick();
+      }
+      break;
+  }
+}
+
+// While paused no frame runs: the game waits here, in its own pump, so its clock, world and
+// random draws stand still, and the next frame starts afresh rather than catching up.
+void SdlHost::WaitWhilePaused(bool* close) {
+  SDL_Event event;
+  while (paused_ != Pause::kNo && !*close && !closing_) {
+    if (SDL_WaitEventTimeout(&event, 100)) HandleEvent(event, close);
+    if (quit_held_since_ && SDL_GetTicks() - quit_held_since_ >= kQuitHoldMs) *close = true;
+  }
+}
+
+void SdlHost::SetPause(Pause pause) {
+  if (pause == paused_ || (closing_ && pause != Pause::kNo)) return;
+  paused_ = pause;
+  if (audio_device_) SDL_PauseAudioDevice(audio_device_, pause != Pause::kNo);
+  whole_page_stale_ = true;
+  Redraw();
+}
+
+void SdlHost::Notice(const std::string& text, uint32_t for_ms) {
+  notice_ = text;
+  notice_until_ = SDL_GetTicks() + for_ms;
+  whole_page_stale_ = true;
+  Redraw();
 }
 
 void SdlHost::HandleKey(const SDL_Event& event) {
@@ -136,46 +275,74 @@ void SdlHost::HandleKey(const SDL_Event& event) {
     if (first_press) ToggleFullScreen();
     return;
   }
-  if (first_press && key.scancode == SDL_SCANCODE_F11) ToggleFullScreen();
-  if (first_press && key.scancode == SDL_SCANCODE_PRINTSCREEN) SaveScreenshot();
-  uint8_t dik = DirectInputKey(key.scancode);
-  if (!dik) return;
-  if (down) {
-    keys_[dik] = 0x80;
-    pressed_now_[dik] = 1;
-    release_next_[dik] = 0;
-  } else if (pressed_now_[dik]) {
-    // A tap shorter than one pump still reads as held until the next one, or the game
-    // (which polls once a frame) would never see it.
-    release_next_[dik] = 1;
+  uint8_t physical = DirectInputKey(key.scancode);
+  if (!physical) return;
+  if (std::optional<Action> action = keys_.Map().HostAction(physical)) {
+    if (!first_press) return;
+    if (*action == Action::kFullScreen) ToggleFullScreen();
+    if (*action == Action::kScreenshot) SaveScreenshot();
+    if (*action == Action::kPause) SetPause(paused_ == Pause::kNo ? Pause::kByPlayer : Pause::kNo);
+    return;
+  }
+  keys_.Physical(physical, down);
+}
+
+void SdlHost::HandlePadButton(const SDL_Event& event) {
+  if (!pad_ || event.cbutton.which != joystick_id_) return;
+  bool down = event.type == SDL_CONTROLLERBUTTONDOWN;
+  int button = event.cbutton.button;
+  if (PadHas(PadAction::kQuit, button)) quit_held_since_ = down ? std::max(1u, SDL_GetTicks()) : 0;
+  if (!down || !PadHas(PadAction::kStart, button)) return;
+  if (paused_ != Pause::kNo) {
+    SetPause(Pause::kNo);
+  } else if (config_.in_play && config_.in_play()) {
+    SetPause(Pause::kByPlayer);
   } else {
-    keys_[dik] = 0;
+    keys_.Press(kStartKey);
+    keys_.Release(kStartKey);
   }
 }
 
 void SdlHost::HandleWindowEvent(const SDL_Event& event) {
   switch (event.window.event) {
+    case SDL_WINDOWEVENT_SIZE_CHANGED:
+      // The size the player gave the window is kept for the next run.
+      if (window_ && !(SDL_GetWindowFlags(window_.get()) & SDL_WINDOW_FULLSCREEN)) {
+        config_.settings.window_width = event.window.data1;
+        config_.settings.window_height = event.window.data2;
+      }
+      [[fallthrough]];
     case SDL_WINDOWEVENT_EXPOSED:
     case SDL_WINDOWEVENT_SHOWN:
     case SDL_WINDOWEVENT_RESTORED:
-    case SDL_WINDOWEVENT_SIZE_CHANGED:
       bars_stale_ = true;
       Redraw();
       break;
     case SDL_WINDOWEVENT_FOCUS_LOST:
       // Key releases made elsewhere never reach us: forget every key rather than keep it held.
-      std::memset(keys_, 0, sizeof keys_);
-      std::memset(release_next_, 0, sizeof release_next_);
+      keys_.ReleaseAll();
+      if (config_.settings.pause_on_focus_loss && paused_ == Pause::kNo) SetPause(Pause::kByFocus);
+      break;
+    case SDL_WINDOWEVENT_FOCUS_GAINED:
+      if (paused_ == Pause::kByFocus) SetPause(Pause::kNo);
       break;
   }
 }
 
 bool SdlHost::KeyDown(uint8_t scan_code) {
-  return keys_[scan_code] != 0;
+  return keys_.Held(scan_code);
 }
 
 void SdlHost::OpenFirstJoystick() {
   for (int index = 0; index < SDL_NumJoysticks(); ++index) {
+    // A pad SDL knows goes through its game-controller layer: the same buttons on every make.
+    if (SDL_IsGameController(index)) {
+      if (SDL_GameController* pad = SDL_GameControllerOpen(index)) {
+        pad_.reset(pad);
+        joystick_id_ = SDL_JoystickInstanceID(SDL_GameControllerGetJoystick(pad));
+        return;
+      }
+    }
     if (SDL_Joystick* joystick = SDL_JoystickOpen(index)) {
       joystick_.reset(joystick);
       joystick_id_ = SDL_JoystickInstanceID(joystick);
@@ -184,8 +351,46 @@ void SdlHost::OpenFirstJoystick() {
   }
 }
 
+bool SdlHost::PadHas(PadAction action, int sdl_button) const {
+  static constexpr SDL_GameControllerButton kButtons[kPadButtonCount] = {
+      SDL_CONTROLLER_BUTTON_A,
+      SDL_CONTROLLER_BUTTON_B,
+      SDL_CONTROLLER_BUTTON_X,
+      SDL_CONTROLLER_BUTTON_Y,
+      SDL_CONTROLLER_BUTTON_BACK,
+      SDL_CONTROLLER_BUTTON_GUIDE,
+      SDL_CONTROLLER_BUTTON_START,
+      SDL_CONTROLLER_BUTTON_LEFTSTICK,
+      SDL_CONTROLLER_BUTTON_RIGHTSTICK,
+      SDL_CONTROLLER_BUTTON_LEFTSHOULDER,
+      SDL_CONTROLLER_BUTTON_RIGHTSHOULDER};
+  for (PadButton button : config_.settings.pad[size_t(action)])
+    if (kButtons[size_t(button)] == sdl_button) return true;
+  return false;
+}
+
 Joystick SdlHost::ReadJoystick() {
   Joystick state;
+  if (SDL_GameController* pad = pad_.get()) {
+    state.present = true;
+    if (const char* name = SDL_GameControllerName(pad)) state.name = name;
+    auto held = [pad](int b) {
+      return SDL_GameControllerGetButton(pad, SDL_GameControllerButton(b)) != 0;
+    };
+    state.axis_x = SDL_GameControllerGetAxis(pad, SDL_CONTROLLER_AXIS_LEFTX);
+    state.axis_y = SDL_GameControllerGetAxis(pad, SDL_CONTROLLER_AXIS_LEFTY);
+    if (held(SDL_CONTROLLER_BUTTON_DPAD_LEFT)) state.axis_x = -kFullDeflection;
+    if (held(SDL_CONTROLLER_BUTTON_DPAD_RIGHT)) state.axis_x = kFullDeflection;
+    if (held(SDL_CONTROLLER_BUTTON_DPAD_UP)) state.axis_y = -kFullDeflection;
+    if (held(SDL_CONTROLLER_BUTTON_DPAD_DOWN)) state.axis_y = kFullDeflection;
+    // The game fires with button 0 and lays mines with button 1.
+    for (int b = 0; b < SDL_CONTROLLER_BUTTON_MAX; ++b) {
+      if (!held(b)) continue;
+      if (PadHas(PadAction::kFire, b)) state.buttons[0] = 0x80;
+      if (PadHas(PadAction::kMine, b)) state.buttons[1] = 0x80;
+    }
+    return state;
+  }
   SDL_Joystick* joystick = joystick_.get();
   if (!joystick) return state;
   state.present = true;
@@ -204,13 +409,10 @@ void SdlHost::ToggleFullScreen() {
   if (!window) return;
   if (SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN) {
     SDL_SetWindowFullscreen(window, 0);
+    config_.settings.fullscreen = false;
     // The largest whole multiple of the page that fits keeps every pixel the same size.
     int display = std::max(0, SDL_GetWindowDisplayIndex(window));
-    int scale = 1;
-    SDL_Rect usable;
-    if (SDL_GetDisplayUsableBounds(display, &usable) == 0 && window_width_ > 0 &&
-        window_height_ > 0)
-      scale = std::max(1, std::min(usable.w / window_width_, usable.h / window_height_));
+    int scale = WholeScale(display);
     SDL_SetWindowSize(window, window_width_ * scale, window_height_ * scale);
     SDL_SetWindowPosition(window, SDL_WINDOWPOS_CENTERED_DISPLAY(display),
                           SDL_WINDOWPOS_CENTERED_DISPLAY(display));
@@ -222,6 +424,7 @@ void SdlHost::ToggleFullScreen() {
       SDL_SetWindowSize(window, desktop.w, desktop.h);
     }
     SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN_DESKTOP);
+    config_.settings.fullscreen = true;
   }
   bars_stale_ = true;
   Redraw();
@@ -238,6 +441,36 @@ void SdlHost::Present(const uint8_t* pixels, int pitch, int width, int height, c
 
 void SdlHost::Redraw() {
   if (!window_ || page_.Empty()) return;
+  if (!gpu_) {
+    RedrawSurface();
+    return;
+  }
+  if (colours_format_ != gpu_->Format()->format) MapColours(gpu_->Format());
+  // A notice is drawn over the page at its own size, and enlarged with it.
+  const bool overlay = paused_ != Pause::kNo || !notice_.empty();
+  gpu_->Update(page_.Pixels(), page_.Width(), page_.Height(), colours_.data(),
+               whole_page_stale_ || overlay ? nullptr : page_.ChangedRows());
+  if (overlay) {
+    gpu_->DrawOver([this](uint32_t* pixels, int pitch, int width, int height) {
+      DrawNotices(gpu_->Format(), pixels, pitch, width, height);
+    });
+  }
+  page_.MarkDrawn();
+  whole_page_stale_ = false;
+  bars_stale_ = false;
+  gpu_->Show();
+}
+
+void SdlHost::MapColours(const SDL_PixelFormat* format) {
+  for (int i = 0; i < 256; ++i) {
+    const Rgb& rgb = page_.Palette()[i];
+    colours_[i] = SDL_MapRGB(format, rgb.r, rgb.g, rgb.b);
+  }
+  colours_format_ = format->format;
+  whole_page_stale_ = true;
+}
+
+void SdlHost::RedrawSurface() {
   SDL_Surface* surface = SDL_GetWindowSurface(window_.get());
   if (!surface) return;
   if (surface->w != surface_width_ || surface->h != surface_height_) {
@@ -261,16 +494,11 @@ void SdlHost::Redraw() {
     if (!staging_) return;
     target = staging_.get();
   }
-  if (colours_format_ != target->format->format) {
-    for (int i = 0; i < 256; ++i) {
-      const Rgb& rgb = page_.Palette()[i];
-      colours_[i] = SDL_MapRGB(target->format, rgb.r, rgb.g, rgb.b);
-    }
-    colours_format_ = target->format->format;
-    whole_page_stale_ = true;
-  }
+  if (colours_format_ != target->format->format) MapColours(target->format);
 
-  const bool whole = bars_stale_ || whole_page_stale_;
+  // A notice over the picture is redrawn with the whole page under it, and wiped with it.
+  const bool overlay = paused_ != Pause::kNo || !notice_.empty();
+  const bool whole = bars_stale_ || whole_page_stale_ || overlay;
   if (bars_stale_) SDL_FillRect(surface, nullptr, SDL_MapRGB(surface->format, 0, 0, 0));
   if (SDL_MUSTLOCK(target) && SDL_LockSurface(target) != 0) return;
   auto* origin = static_cast<uint8_t*>(target->pixels);
@@ -278,6 +506,9 @@ void SdlHost::Redraw() {
   scaler_.Scale(page_.Pixels(), page_.Width(), page_.Width(), page_.Height(), colours_.data(),
                 reinterpret_cast<uint32_t*>(origin), target->pitch, rect.width, rect.height,
                 whole ? nullptr : page_.ChangedRows());
+  if (overlay)
+    DrawNotices(target->format, reinterpret_cast<uint32_t*>(origin), target->pitch, rect.width,
+                rect.height);
   if (SDL_MUSTLOCK(target)) SDL_UnlockSurface(target);
   page_.MarkDrawn();
   whole_page_stale_ = false;
@@ -297,7 +528,21 @@ void SdlHost::Redraw() {
                                  static_cast<int>(update_rects_.size()));
 }
 
-void SdlHost::SaveScreenshot() const {
+void SdlHost::DrawNotices(const SDL_PixelFormat* format, uint32_t* picture, int pitch, int width,
+                          int height) {
+  const int scale = std::max(1, height / 300);
+  const uint32_t ink = SDL_MapRGB(format, 255, 255, 255);
+  const uint32_t shade = SDL_MapRGB(format, 0, 0, 0);
+  if (paused_ != Pause::kNo)
+    DrawOverlayText(picture, pitch, width, height, "PAUSED", height / 2, scale, ink, shade);
+  if (!notice_.empty()) {
+    OverlayRows band = OverlayBand(0, scale);
+    DrawOverlayText(picture, pitch, width, height, notice_, height + band.first - 2 * scale, scale,
+                    ink, shade);
+  }
+}
+
+void SdlHost::SaveScreenshot() {
   if (page_.Empty()) return;
   namespace fs = std::filesystem;
   fs::path folder = PicturesFolder();
@@ -314,11 +559,14 @@ void SdlHost::SaveScreenshot() const {
   for (int n = 2; fs::exists(path, error); ++n)
     path = folder / (std::string(stamp) + "-" + std::to_string(n) + ".png");
 
-  if (WritePng(path.string(), page_.Pixels(), page_.Width(), page_.Width(), page_.Height(),
-               page_.Palette()))
+  if (WriteCompressedPng(path.string(), page_.Pixels(), page_.Width(), page_.Width(),
+                         page_.Height(), page_.Palette())) {
     std::fprintf(stderr, "ferrowyn: screenshot saved as %s\n", path.c_str());
-  else
+    Notice("saved " + path.filename().string(), kNoticeMs);
+  } else {
     std::fprintf(stderr, "ferrowyn: cannot write the screenshot %s\n", path.c_str());
+    Notice("cannot save the screenshot", kNoticeMs);
+  }
 }
 
 int SdlHost::AudioRate() {
@@ -340,6 +588,7 @@ void SdlHost::SetAudioSource(AudioSource* source) {
 void SdlHost::OpenAudio() {
   if (audio_tried_) return;
   audio_tried_ = true;
+  if (!config_.sound) return;
   if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
     std::fprintf(stderr, "ferrowyn: no sound: %s\n", SDL_GetError());
     return;
@@ -364,7 +613,7 @@ void SdlHost::OpenAudio() {
     return;
   }
   audio_rate_ = have.freq;
-  SDL_PauseAudioDevice(audio_device_, 0);
+  SDL_PauseAudioDevice(audio_device_, paused_ != Pause::kNo);
 }
 
 void SdlHost::AudioCallback(void* host, uint8_t* stream, int bytes) {

@@ -2,30 +2,61 @@
 #pragma once
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/host/host.h"
+#include "platform/host/game_keys.h"
 #include "platform/host/kept_page.h"
 #include "platform/host/page_scaler.h"
+#include "platform/host/settings.h"
 
 struct SDL_Window;
 struct SDL_Rect;
 struct SDL_Surface;
+struct SDL_PixelFormat;
 struct _SDL_Joystick;
+struct _SDL_GameController;
 union SDL_Event;
 
 namespace host {
 
+class GpuPresenter;
+
+// How the SDL host draws the page.
+enum class Renderer {
+  kAutomatic,  // the GPU where SDL has an accelerated renderer that is not a CPU rasteriser
+  kSoftware,   // the page scaler, straight into the window's own pixels
+  kGpu,        // SDL's accelerated renderer whatever it runs on; software when there is none
+};
+// "auto", "software" or "gpu"; nothing for any other name.
+std::optional<Renderer> ParseRenderer(std::string_view name);
+
+// What the program starts the host with.
+struct SdlConfig {
+  Settings settings;  // window, renderer, pause on focus loss, keys and pad buttons
+  bool sound = true;  // false: no sound device is opened, and the game plays silently
+  // Whether a game is in play: the pad's Start pauses then, and starts a game otherwise.
+  std::function<bool()> in_play;
+  std::vector<uint8_t> icon_rgba;  // the window's icon, icon_size pixels square
+  int icon_size = 0;
+};
+
 class SdlHost : public Host {
  public:
-  // Opens the first joystick; the window and the sound device wait until they are asked for.
-  SdlHost();
+  // Opens the first pad or joystick; the window and the sound device wait until asked for.
+  explicit SdlHost(SdlConfig config = {});
   ~SdlHost() override;
   SdlHost(const SdlHost&) = delete;
   SdlHost& operator=(const SdlHost&) = delete;
 
-  // A borderless full-screen-desktop window; false, with the reason on stderr, without one.
+  // A borderless full-screen-desktop window, or a window as the settings say, drawn by the
+  // renderer they name; false, with the reason on stderr, without one, and when SDL could only
+  // make an invisible one.
   bool OpenWindow(const char* title, int width, int height) override;
   // Closes the window and SDL's video with it.
   void CloseWindow() override;
@@ -35,12 +66,14 @@ class SdlHost : public Host {
   uint32_t Ticks() override;
   // Sleeps the calling thread.
   void Sleep(uint32_t ms) override;
-  // Also redraws after window changes, follows sticks plugged in or out and takes the host's
-  // own keys (F11, Alt+Enter, Print Screen).
+  // Also redraws after window changes, follows pads plugged in or out and takes the host's
+  // own keys (pause, full screen, screenshot). While paused it returns only when play goes on.
   bool PumpEvents() override;
-  // A tap that starts and ends between two pumps reads as held until the next pump.
+  // By the game's own scan codes, after the player's bindings. A tap that starts and ends
+  // between two pumps reads as held until the next pump.
   bool KeyDown(uint8_t scan_code) override;
-  // The first stick: its first two axes and up to 32 buttons.
+  // The first pad: the left stick or d-pad as the axes, the fire and mine buttons as buttons
+  // 0 and 1; or the first plain joystick's first two axes and up to 32 buttons.
   Joystick ReadJoystick() override;
   // Converts and sends only the rows that changed, unless the palette or the window did.
   void Present(const uint8_t* pixels, int pitch, int width, int height,
@@ -52,24 +85,48 @@ class SdlHost : public Host {
 
   // The window, for tests; nullptr while none is open.
   SDL_Window* Window() const { return window_.get(); }
+  bool Paused() const { return paused_ != Pause::kNo; }
+  // The settings as they are now: full screen and the window's size follow the player.
+  const Settings& CurrentSettings() const { return config_.settings; }
+  // A message box when a window can be shown (the reason is on stderr too).
+  static void ShowError(const std::string& title, const std::string& message);
+  // Whether the open window is drawn by SDL's renderer rather than the page scaler.
+  bool UsesGpu() const { return gpu_ != nullptr; }
 
  private:
   struct SdlDeleter {
     void operator()(SDL_Window* window) const;
     void operator()(SDL_Surface* surface) const;
     void operator()(_SDL_Joystick* joystick) const;
+    void operator()(_SDL_GameController* pad) const;
   };
+  enum class Pause { kNo, kByPlayer, kByFocus };
 
+  void HandleEvent(const SDL_Event& event, bool* close);
   void HandleKey(const SDL_Event& event);
   void HandleWindowEvent(const SDL_Event& event);
+  void HandlePadButton(const SDL_Event& event);
+  void SetPause(Pause pause);
+  void WaitWhilePaused(bool* close);
+  void Notice(const std::string& text, uint32_t for_ms);
+  void DrawNotices(const SDL_PixelFormat* format, uint32_t* picture, int pitch, int width,
+                   int height);
+  int WholeScale(int display) const;
   void OpenFirstJoystick();
+  bool PadHas(PadAction action, int sdl_button) const;
   void ToggleFullScreen();
   void Redraw();
-  void SaveScreenshot() const;
+  void RedrawSurface();
+  void MapColours(const SDL_PixelFormat* format);
+  void SaveScreenshot();
   void OpenAudio();
   static void AudioCallback(void* host, uint8_t* stream, int bytes);
 
   std::unique_ptr<SDL_Window, SdlDeleter> window_;
+  SdlConfig config_;
+  GameKeys keys_;  // by the game's scan codes, through the player's bindings
+  std::unique_ptr<GpuPresenter> gpu_;  // drawing with the GPU; the window's surface without
+  std::unique_ptr<_SDL_GameController, SdlDeleter> pad_;
   std::unique_ptr<_SDL_Joystick, SdlDeleter> joystick_;
   // A 32-bit surface to scale into when the window's own surface has another depth.
   std::unique_ptr<SDL_Surface, SdlDeleter> staging_;
@@ -78,9 +135,11 @@ class SdlHost : public Host {
   int window_height_ = 0;
   int surface_width_ = 0;
   int surface_height_ = 0;
-  uint8_t keys_[256] = {};          // by DirectInput scan code, 0x80 = down
-  uint8_t pressed_now_[256] = {};   // went down during the current pump
-  uint8_t release_next_[256] = {};  // released during it too: let go at the next pump
+  Pause paused_ = Pause::kNo;
+  bool closing_ = false;          // the player asked to close: no more pauses
+  uint32_t quit_held_since_ = 0;  // when the pad's quit button went down; 0 = up
+  std::string notice_;            // a host notice under the picture, until notice_until_
+  uint32_t notice_until_ = 0;
   KeptPage page_;
   std::array<uint32_t, 256> colours_ = {};  // the page's palette in the target surface's format
   uint32_t colours_format_ = 0;             // the format colours_ was made for; 0 = stale

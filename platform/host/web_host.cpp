@@ -5,10 +5,10 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
-
-#include "platform/host/png_writer.h"
+#include <optional>
 
 // The browser half (web_host.js) does the work these name.
 EM_JS(void, web_canvas_size, (int* width, int* height), {
@@ -25,11 +25,22 @@ EM_JS(void, web_presented, (), { FerrowynHost.presents++; });
 EM_JS(void, web_cursor, (bool visible), { FerrowynHost.showCursor(visible); });
 EM_JS(int, web_audio_open, (), { return FerrowynHost.openAudio(); });
 EM_JS(void, web_paused, (bool paused), { FerrowynHost.setPaused(paused); });
-EM_JS(void, web_download, (const char* path, const char* name),
-      { FerrowynHost.download(UTF8ToString(path), UTF8ToString(name)); });
+EM_JS(void, web_download_png, (const uint32_t* pixels, int width, int height, const char* name),
+      { FerrowynHost.downloadPng(pixels, width, height, UTF8ToString(name)); });
 EM_JS(void, web_report, (const char* name, const char* text),
       { FerrowynHost.reports[UTF8ToString(name)] = UTF8ToString(text); });
 EM_JS(void, web_finished, (int status), { FerrowynHost.finished(status); });
+EM_JS(void, web_full_screen, (), { FerrowynHost.fullScreen(); });
+EM_JS(void, web_note, (const char* text), { FerrowynHost.note(UTF8ToString(text)); });
+EM_JS(void, web_publish_settings, (const char* text),
+      { FerrowynHost.settingsText = UTF8ToString(text); });
+EM_JS(char*, web_stored_settings, (), {
+  const text = FerrowynHost.storedSettings();
+  const size = lengthBytesUTF8(text) + 1;
+  const copy = _malloc(size);
+  stringToUTF8(text, copy, size);
+  return copy;
+});
 
 namespace host {
 namespace {
@@ -41,21 +52,8 @@ constexpr uint32_t kPausedPollMs = 30;
 WebHost* current_web_host = nullptr;
 
 EM_BOOL OnKey(int type, const EmscriptenKeyboardEvent* event, void* data) {
-  auto* host = static_cast<WebHost*>(data);
-  uint8_t code = ScanCodeOfKeyCode(event->code);
-  if (!code) return false;
-  bool down = type == EMSCRIPTEN_EVENT_KEYDOWN;
-  if (down && !event->repeat) {
-    if (code == scan::kP || code == scan::kPause) {
-      host->SetPaused(!host->Paused());
-    } else if (code == scan::kEscape) {
-      host->SetPaused(false);  // so the game sees it and ends
-    }
-  }
-  // Browsers on some systems never report Print Screen going down.
-  if (!down && code == scan::kPrintScreen) host->SaveScreenshot();
-  host->QueueKey(code, down);
-  return KeepFromBrowser(event->code);
+  return static_cast<WebHost*>(data)->KeyEvent(event->code, type == EMSCRIPTEN_EVENT_KEYDOWN,
+                                               event->repeat);
 }
 
 EM_BOOL OnBlur(int, const EmscriptenFocusEvent*, void* data) {
@@ -65,26 +63,28 @@ EM_BOOL OnBlur(int, const EmscriptenFocusEvent*, void* data) {
 }
 
 EM_BOOL OnVisibility(int, const EmscriptenVisibilityChangeEvent* event, void* data) {
-  // A hidden page gets a timer a second at most: the game would crawl, so it waits instead.
-  if (event->hidden) static_cast<WebHost*>(data)->SetPaused(true);
+  static_cast<WebHost*>(data)->PageHidden(event->hidden);
   return false;
 }
 
 }  // namespace
 
-WebHost::WebHost(uint32_t start_tick) : start_tick_(start_tick), joystick_(NoPad()) {
+WebHost::WebHost(const Settings& settings, uint32_t start_tick)
+    : settings_(settings), start_tick_(start_tick), keys_(settings), joystick_(NoPad()) {
   current_web_host = this;
+  web_publish_settings(FormatSettings(settings).c_str());
   const char* window = EMSCRIPTEN_EVENT_TARGET_WINDOW;
-  emscripten_set_keydown_callback(window, this, true, OnKey);
-  emscripten_set_keyup_callback(window, this, true, OnKey);
+  // Keys reach the window last: a text field on the page can keep its own.
+  emscripten_set_keydown_callback(window, this, false, OnKey);
+  emscripten_set_keyup_callback(window, this, false, OnKey);
   emscripten_set_blur_callback(window, this, true, OnBlur);
   emscripten_set_visibilitychange_callback(this, true, OnVisibility);
 }
 
 WebHost::~WebHost() {
   const char* window = EMSCRIPTEN_EVENT_TARGET_WINDOW;
-  emscripten_set_keydown_callback(window, nullptr, true, nullptr);
-  emscripten_set_keyup_callback(window, nullptr, true, nullptr);
+  emscripten_set_keydown_callback(window, nullptr, false, nullptr);
+  emscripten_set_keyup_callback(window, nullptr, false, nullptr);
   emscripten_set_blur_callback(window, nullptr, true, nullptr);
   emscripten_set_visibilitychange_callback(nullptr, true, nullptr);
   if (current_web_host == this) current_web_host = nullptr;
@@ -113,14 +113,14 @@ void WebHost::Sleep(uint32_t ms) {
 
 bool WebHost::PumpEvents() {
   if (clock_origin_ < 0) clock_origin_ = emscripten_get_now();
-  ReadGamepad();
   ApplyKeys();
+  ReadGamepad();
   if (on_pump) on_pump();
   // Paused, no frame runs: the game waits here while the browser goes on.
-  while (paused_) {
+  while (paused_ != Pause::kNo && !close_requested_) {
     emscripten_sleep(kPausedPollMs);
-    ReadGamepad();
     ApplyKeys();
+    ReadGamepad();
     Redraw(false);
   }
   Redraw(false);  // only if the canvas changed size
@@ -129,55 +129,41 @@ bool WebHost::PumpEvents() {
   return close;
 }
 
-void WebHost::QueueKey(uint8_t scan_code, bool down) {
-  key_queue_.push_back({scan_code, down});
-}
-
-void WebHost::TapKey(uint8_t scan_code) {
-  QueueKey(scan_code, true);
-  QueueKey(scan_code, false);
+bool WebHost::KeyEvent(const char* code, bool down, bool repeat) {
+  uint8_t physical = ScanCodeOfKeyCode(code);
+  if (!physical) return false;
+  if (std::optional<Action> action = keys_.Map().HostAction(physical)) {
+    // Browsers on some systems never report Print Screen going down: a picture on the way up.
+    if (*action == Action::kScreenshot && !down) SaveScreenshot();
+    if (*action == Action::kFullScreen && down && !repeat) web_full_screen();
+    if (*action == Action::kPause && down && !repeat)
+      SetPause(paused_ == Pause::kNo ? Pause::kByPlayer : Pause::kNo);
+    return true;
+  }
+  // The game's own quit key plays on, so that the game sees it and ends.
+  if (down && keys_.Map().GameKey(physical) == GameKeyOf(Action::kQuit)) SetPause(Pause::kNo);
+  key_queue_.push_back({physical, down});
+  return KeepFromBrowser(code);
 }
 
 void WebHost::ApplyKeys() {
-  for (int code = 0; code < 256; ++code) {
-    if (release_next_[code]) keys_[code] = 0;
-  }
-  std::memset(release_next_, 0, sizeof release_next_);
-  uint8_t pressed_now[256] = {};
-  for (const KeyEvent& event : key_queue_) {
-    if (event.down) {
-      keys_[event.scan_code] = 0x80;
-      pressed_now[event.scan_code] = 1;
-      release_next_[event.scan_code] = 0;
-    } else if (pressed_now[event.scan_code]) {
-      // A tap shorter than one pump still reads as held until the next one, or the game
-      // (which polls once a frame) would never see it.
-      release_next_[event.scan_code] = 1;
-    } else {
-      keys_[event.scan_code] = 0;
-    }
-  }
+  keys_.BeginPump();
+  for (const PhysicalKey& key : key_queue_) keys_.Physical(key.scan_code, key.down);
   key_queue_.clear();
 }
 
 void WebHost::ReleaseAllKeys() {
-  std::memset(keys_, 0, sizeof keys_);
-  std::memset(release_next_, 0, sizeof release_next_);
+  keys_.ReleaseAll();
   key_queue_.clear();
 }
 
-void WebHost::SetKey(uint8_t scan_code, bool down) {
-  keys_[scan_code] = down ? 0x80 : 0;
-  release_next_[scan_code] = 0;
-}
-
 bool WebHost::KeyDown(uint8_t scan_code) {
-  return keys_[scan_code] != 0;
+  return keys_.Held(scan_code);
 }
 
 void WebHost::ReadGamepad() {
   joystick_ = NoPad();
-  bool start = false, back = false;
+  bool start = false, quit = false;
   if (emscripten_sample_gamepad_data() == EMSCRIPTEN_RESULT_SUCCESS) {
     const int count = emscripten_get_num_gamepads();
     for (int index = 0; index < count; ++index) {
@@ -195,21 +181,22 @@ void WebHost::ReadGamepad() {
       pad.axis_count = std::clamp(state.numAxes, 0, 64);
       pad.buttons = buttons;
       pad.button_count = button_count;
-      joystick_ = PadJoystick(pad);
-      start = PadStart(pad);
-      back = PadBack(pad);
+      joystick_ = PadJoystick(pad, settings_);
+      start = PadHeld(pad, settings_, PadAction::kStart);
+      quit = PadHeld(pad, settings_, PadAction::kQuit);
       break;
     }
   }
   const bool playing = in_play && in_play();
   PadButtons::Actions actions =
-      pad_buttons_.Update(start, back, emscripten_get_now(), playing, paused_);
-  if (actions.toggle_pause) SetPaused(!paused_);
-  if (actions.tap_f1) TapKey(scan::kF1);
-  if (actions.tap_escape) {
-    SetPaused(false);
-    TapKey(scan::kEscape);
+      pad_buttons_.Update(start, quit, emscripten_get_now(), playing, paused_ != Pause::kNo);
+  if (actions.toggle_pause) SetPause(paused_ == Pause::kNo ? Pause::kByPlayer : Pause::kNo);
+  if (actions.tap_f1) {
+    keys_.Press(GameKeyOf(Action::kStart));
+    keys_.Release(GameKeyOf(Action::kStart));
   }
+  // Held for a second, as closing the window would.
+  if (actions.quit) close_requested_ = true;
 }
 
 Joystick WebHost::ReadJoystick() {
@@ -217,9 +204,20 @@ Joystick WebHost::ReadJoystick() {
 }
 
 void WebHost::SetPaused(bool paused) {
-  if (paused == paused_) return;
-  paused_ = paused;
-  web_paused(paused);
+  SetPause(paused ? Pause::kByPlayer : Pause::kNo);
+}
+
+void WebHost::PageHidden(bool hidden) {
+  // A hidden page gets a timer a second at most: the game would crawl, so it waits instead.
+  if (hidden && paused_ == Pause::kNo && settings_.pause_on_focus_loss) SetPause(Pause::kByHiding);
+  if (!hidden && paused_ == Pause::kByHiding) SetPause(Pause::kNo);
+}
+
+void WebHost::SetPause(Pause pause) {
+  if (pause == paused_) return;
+  const bool was_paused = paused_ != Pause::kNo;
+  paused_ = pause;
+  if (was_paused != (pause != Pause::kNo)) web_paused(pause != Pause::kNo);
 }
 
 void WebHost::Present(const uint8_t* pixels, int pitch, int width, int height, const Rgb* palette) {
@@ -265,11 +263,10 @@ void WebHost::SaveScreenshot() const {
   localtime_r(&now, &local);
   char name[48];
   std::strftime(name, sizeof name, "ferrowyn-%Y-%m-%d-%H%M%S.png", &local);
-  // Through the in-memory file system: the browser offers the file as a download.
-  const char* path = "/tmp/screenshot.png";
-  if (WritePng(path, page_.Pixels(), page_.Width(), page_.Width(), page_.Height(), page_.Palette()))
-    web_download(path, name);
-  std::remove(path);
+  // The page itself at its own size: the browser makes it a compressed PNG.
+  std::vector<uint32_t> picture(static_cast<size_t>(page_.Width()) * page_.Height());
+  for (size_t i = 0; i < picture.size(); ++i) picture[i] = colours_[page_.Pixels()[i]];
+  web_download_png(picture.data(), page_.Width(), page_.Height(), name);
 }
 
 int WebHost::AudioRate() {
@@ -298,6 +295,17 @@ void WebHost::RequestClose() {
 
 void WebHost::Report(const char* name, const std::string& text) {
   web_report(name, text.c_str());
+}
+
+std::string WebHost::StoredSettingsText() {
+  char* stored = web_stored_settings();
+  std::string text = stored;
+  std::free(stored);
+  return text;
+}
+
+void WebHost::Note(const std::string& text) {
+  web_note(text.c_str());
 }
 
 void WebHost::Finished(int status) {

@@ -10,17 +10,20 @@
 #include <vector>
 
 #include "platform/host/host.h"
+#include "platform/host/game_keys.h"
 #include "platform/host/kept_page.h"
 #include "platform/host/page_scaler.h"
+#include "platform/host/settings.h"
 #include "platform/host/web_input.h"
 
 namespace host {
 
 class WebHost : public Host {
  public:
-  // The clock reads `start_tick` until the game first pumps its events, then runs in real time
-  // from there: loading does not count, and a scripted run starts where the runner's does.
-  explicit WebHost(uint32_t start_tick);
+  // The player's key and pad bindings and pause setting come from `settings`. The clock reads
+  // `start_tick` until the game first pumps its events, then runs in real time from there:
+  // loading does not count.
+  WebHost(const Settings& settings, uint32_t start_tick);
   ~WebHost() override;
   WebHost(const WebHost&) = delete;
   WebHost& operator=(const WebHost&) = delete;
@@ -43,39 +46,45 @@ class WebHost : public Host {
   std::function<void()> on_pump;         // called at the start of every PumpEvents
   std::function<bool()> in_play;         // whether a game is under way (the pad's Start pauses it)
   std::function<std::string()> inspect;  // the world's state, for the page's test hook
-  void SetKey(uint8_t scan_code, bool down);  // scripted input, in effect at once
-  void RequestClose();                        // the next PumpEvents reports a close request
+  void RequestClose();                   // the next PumpEvents reports a close request
   // Hands the page a named text, which its test hook reads.
   void Report(const char* name, const std::string& text);
   // Tells the page the game has ended with this exit status.
   void Finished(int status);
+  // The settings text the page keeps in the browser's storage ("" when there is none).
+  static std::string StoredSettingsText();
+  // A line for the player on the page, beside the game.
+  static void Note(const std::string& text);
 
   // Called from the browser's event handlers, between the game's frames.
-  void QueueKey(uint8_t scan_code, bool down);  // applied at the next PumpEvents
-  void ReleaseAllKeys();                        // the page lost the focus
-  void SetPaused(bool paused);                  // no frame runs while paused; the sound stops
-  bool Paused() const { return paused_; }
+  // A key by its KeyboardEvent.code: a host action at once, the game's keys at the next pump.
+  // Returns whether the browser must leave the key alone.
+  bool KeyEvent(const char* code, bool down, bool repeat);
+  void ReleaseAllKeys();                          // the page lost the focus
+  void SetPaused(bool paused);                    // by the player: no frame runs, the sound stops
+  void PageHidden(bool hidden);                   // paused while hidden, if the settings say so
   void SaveScreenshot() const;                    // offers the page as a PNG download
   void MixAudio(int16_t* stereo, size_t frames);  // the output pulls the game's mixer
 
  private:
-  struct KeyEvent {
+  enum class Pause { kNo, kByPlayer, kByHiding };
+  struct PhysicalKey {
     uint8_t scan_code;
     bool down;
   };
+  void SetPause(Pause pause);
   void ApplyKeys();
   void ReadGamepad();
-  void TapKey(uint8_t scan_code);
   void Redraw(bool whole);
 
+  Settings settings_;
   uint32_t start_tick_;
   double clock_origin_ = -1;  // browser time of the first pump, ms; < 0 = not yet
   bool close_requested_ = false;
-  bool paused_ = false;
+  Pause paused_ = Pause::kNo;
 
-  std::vector<KeyEvent> key_queue_;  // arrived since the last pump
-  uint8_t keys_[256] = {};           // by DirectInput scan code, 0x80 = down
-  uint8_t release_next_[256] = {};   // pressed and released within one pump: let go at the next
+  std::vector<PhysicalKey> key_queue_;  // arrived since the last pump
+  GameKeys keys_;
   Joystick joystick_;
   PadButtons pad_buttons_;
 

@@ -1,11 +1,12 @@
 // The browser half of the web host (web_host.cpp): the canvas, the audio output, downloads, and
 // what the page around the game is told. Bundled into the module ahead of it (--pre-js), so it
 // sees the module's memory and exports. The page reaches it as Module.ferrowyn, and may give
-// Module.ferrowynPage with any of: paused(on), ended(status), noAudio(reason).
+// Module.ferrowynPage with any of: paused(on), ended(status), note(text), fullScreen().
 
 var FerrowynHost = {
   presents: 0,
   reports: {},
+  settingsText: '',  // the settings in effect, as the desktop's settings file
   audio: null,
   image: null,
 
@@ -15,6 +16,19 @@ var FerrowynHost = {
   },
 
   canvas() { return Module['canvas']; },
+
+  fullScreen() { this.tellPage('fullScreen'); },
+  note(text) { this.tellPage('note', text); },
+
+  // The settings text the page keeps; '' when there is none, or storage is switched off (or
+  // refused to a page opened from a file).
+  storedSettings() {
+    try {
+      return localStorage.getItem('ferrowyn-settings') || '';
+    } catch (e) {
+      return '';
+    }
+  },
 
   // The canvas's size on the screen in device pixels: the page is scaled for those.
   canvasSize() {
@@ -56,7 +70,7 @@ var FerrowynHost = {
       }
     }
     if (!context) {
-      this.tellPage('noAudio', 'This browser has no Web Audio: the game plays without sound.');
+      this.note('This browser has no Web Audio: the game plays without sound.');
       return 0;
     }
     const chunk = 2048;
@@ -141,13 +155,20 @@ var FerrowynHost = {
     this.tellPage('paused', paused);
   },
 
-  download(path, name) {
-    const bytes = FS.readFile(path);
-    const link = document.createElement('a');
-    link.href = URL.createObjectURL(new Blob([bytes], {type: 'image/png'}));
-    link.download = name;
-    link.click();
-    setTimeout(() => URL.revokeObjectURL(link.href), 10000);
+  // Offers `width` x `height` RGBA pixels as a PNG download named `name`.
+  downloadPng(pixels, width, height, name) {
+    const canvas = document.createElement('canvas');
+    canvas.width = width;
+    canvas.height = height;
+    const bytes = new Uint8ClampedArray(HEAPU8.buffer, pixels, width * height * 4);
+    canvas.getContext('2d').putImageData(new ImageData(bytes, width, height), 0, 0);
+    canvas.toBlob((blob) => {
+      const link = document.createElement('a');
+      link.href = URL.createObjectURL(blob);
+      link.download = name;
+      link.click();
+      setTimeout(() => URL.revokeObjectURL(link.href), 10000);
+    }, 'image/png');
   },
 
   finished(status) {

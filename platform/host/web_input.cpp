@@ -127,17 +127,20 @@ constexpr KeyCode kKeyCodes[] = {
     {"ContextMenu", 0xDD, false},
 };
 
-// The standard mapping's buttons and axes.
-enum StandardButton {
-  kSouth = 0,
-  kEast = 1,
-  kWest = 2,
-  kBack = 8,
-  kStart = 9,
-  kPadUp = 12,
-  kPadDown = 13,
-  kPadLeft = 14,
-  kPadRight = 15,
+// The standard mapping's d-pad, and its index for each of the settings' pad buttons.
+enum StandardButton { kPadUp = 12, kPadDown = 13, kPadLeft = 14, kPadRight = 15 };
+constexpr int kStandardIndex[kPadButtonCount] = {
+    0,   // south
+    1,   // east
+    2,   // west
+    3,   // north
+    8,   // back
+    16,  // guide
+    9,   // start
+    10,  // left stick
+    11,  // right stick
+    4,   // left shoulder
+    5,   // right shoulder
 };
 
 bool Pressed(const PadState& pad, int button) {
@@ -181,7 +184,7 @@ Joystick NoPad() {
   return stick;
 }
 
-Joystick PadJoystick(const PadState& pad) {
+Joystick PadJoystick(const PadState& pad, const Settings& settings) {
   Joystick stick = NoPad();
   stick.name = pad.name;
   if (!pad.standard) {
@@ -193,20 +196,18 @@ Joystick PadJoystick(const PadState& pad) {
   }
   stick.axis_x = DriveAxis(pad, 0, kPadLeft, kPadRight);
   stick.axis_y = DriveAxis(pad, 1, kPadUp, kPadDown);
-  stick.buttons[0] = Pressed(pad, kSouth) ? 0x80 : 0;
-  stick.buttons[1] = Pressed(pad, kEast) || Pressed(pad, kWest) ? 0x80 : 0;
+  stick.buttons[0] = PadHeld(pad, settings, PadAction::kFire) ? 0x80 : 0;
+  stick.buttons[1] = PadHeld(pad, settings, PadAction::kMine) ? 0x80 : 0;
   return stick;
 }
 
-bool PadStart(const PadState& pad) {
-  return Pressed(pad, kStart);
+bool PadHeld(const PadState& pad, const Settings& settings, PadAction action) {
+  for (PadButton button : settings.pad[static_cast<size_t>(action)])
+    if (Pressed(pad, kStandardIndex[static_cast<size_t>(button)])) return true;
+  return false;
 }
 
-bool PadBack(const PadState& pad) {
-  return Pressed(pad, kBack);
-}
-
-PadButtons::Actions PadButtons::Update(bool start, bool back, double now_ms, bool in_play,
+PadButtons::Actions PadButtons::Update(bool start, bool quit, double now_ms, bool in_play,
                                        bool paused) {
   Actions actions;
   if (start && !start_) {
@@ -216,14 +217,12 @@ PadButtons::Actions PadButtons::Update(bool start, bool back, double now_ms, boo
       actions.tap_f1 = true;
   }
   start_ = start;
-  if (!back) {
-    back_since_ = -1;
-    back_fired_ = false;
-  } else if (back_since_ < 0) {
-    back_since_ = now_ms;
-  } else if (!back_fired_ && now_ms - back_since_ >= kQuitHoldMs) {
-    actions.tap_escape = true;
-    back_fired_ = true;
+  if (!quit) {
+    quit_since_ = -1;
+  } else if (quit_since_ < 0) {
+    quit_since_ = now_ms;
+  } else if (now_ms - quit_since_ >= kQuitHoldMs) {
+    actions.quit = true;
   }
   return actions;
 }

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/host/host.h"
+#include "platform/host/settings.h"
 
 namespace host {
 
@@ -42,32 +43,32 @@ struct PadState {
 Joystick NoPad();
 
 // The joystick the game reads. With the standard mapping the left stick or the d-pad drives,
-// the south button is the game's button 0 (fire), east or west its button 1 (mine). Other pads
-// pass their first two axes and their buttons through, as the SDL host does.
-Joystick PadJoystick(const PadState& pad);
+// and the buttons the settings bind to fire and to lay mines (south; east and west, unless
+// rebound) are the game's buttons 0 and 1. Other pads pass their first two axes and their
+// buttons through, as the SDL host does with a joystick it has no mapping for.
+Joystick PadJoystick(const PadState& pad, const Settings& settings);
 
-// The standard mapping's Start and Back / Select.
-bool PadStart(const PadState& pad);
-bool PadBack(const PadState& pad);
+// Whether a button the settings bind to `action` is held (standard mapping only).
+bool PadHeld(const PadState& pad, const Settings& settings, PadAction action);
 
-// What Start and Back mean around the game: Start starts a game on the title screen (a tap of
-// F1) and pauses or resumes in play; Back held for a second quits (a tap of Escape).
+// What the pad's start and quit buttons mean around the game: start starts a game on the
+// title screen (a tap of F1) and pauses or plays on otherwise; quit held for a second ends the
+// game, as closing the window does.
 class PadButtons {
  public:
   struct Actions {
     bool tap_f1 = false;
     bool toggle_pause = false;
-    bool tap_escape = false;
+    bool quit = false;
   };
   static constexpr double kQuitHoldMs = 1000;
 
   // `now_ms` is any monotonic clock in milliseconds.
-  Actions Update(bool start, bool back, double now_ms, bool in_play, bool paused);
+  Actions Update(bool start, bool quit, double now_ms, bool in_play, bool paused);
 
  private:
   bool start_ = false;
-  double back_since_ = -1;  // < 0: Back is up
-  bool back_fired_ = false;
+  double quit_since_ = -1;  // < 0: the quit button is up
 };
 
 }  // namespace host

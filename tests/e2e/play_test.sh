@@ -1,15 +1,19 @@
 #!/usr/bin/env bash
 # Plays the real game on a private X server: real key events, real screenshots.
-# usage: play_test.sh play|close|missing-data|screen GAME DATA_DIR OUT_DIR
+# usage: play_test.sh MODE GAME DATA_DIR OUT_DIR [HEADLESS_RUNNER]
+#   MODE: play, close, missing-data, screen, options, window, elsewhere, no-display, record
 # Screenshots stay in OUT_DIR; a failure names the folder.
 set -euo pipefail
 mode=$1
 game=$(realpath "$2")
 data=$(realpath "$3")
 out=$4
+runner=${5:-}
 rm -rf "$out"
 mkdir -p "$out"
 out=$(realpath "$out")
+# The player's own settings never reach a test: each run has a settings folder of its own.
+export XDG_CONFIG_HOME=$out/config
 
 pids=()
 cleanup() {
@@ -26,7 +30,7 @@ fail() {
 # A free display of our own, so parallel runs never meet; 800 x 600 shows the page 1:1, the
 # screen test takes a wide screen.
 screen=800x600x24
-[[ $mode == screen ]] && screen=1920x1080x24
+[[ $mode == screen || $mode == window ]] && screen=1920x1080x24
 Xvfb -displayfd 3 -screen 0 "$screen" -nolisten tcp 3>"$out/display" 2>"$out/xvfb.log" &
 pids+=($!)
 for _ in $(seq 50); do
@@ -35,8 +39,9 @@ for _ in $(seq 50); do
 done
 [[ -s $out/display ]] || fail "Xvfb did not start"
 export DISPLAY=:$(head -n1 "$out/display")
-# A window manager when there is one; only the close test needs it.
-if command -v matchbox-window-manager >/dev/null; then
+# A window manager when there is one; only the close test needs it. It makes every window
+# fill the screen, so the window test goes without.
+if [[ $mode != window ]] && command -v matchbox-window-manager >/dev/null; then
   matchbox-window-manager -use_titlebar no 2>"$out/wm.log" &
   pids+=($!)
 fi
@@ -63,10 +68,36 @@ colours() {
 }
 crop() { convert "$1" -crop "$2" +repage "$3"; }
 
+# start_game FOLDER [OPTION...]: the game started from FOLDER.
 start_game() {
-  (cd "$1" && exec env SDL_AUDIODRIVER=dummy "$game" 2>"$out/game.err") &
+  local folder=$1
+  shift
+  (cd "$folder" && exec env SDL_AUDIODRIVER=dummy "$game" "$@" 2>"$out/game.err") &
   game_pid=$!
   pids+=("$game_pid")
+}
+# The same picture twice, a second apart: nothing moved.
+stands_still() {
+  shot "$1-a"
+  sleep 1
+  shot "$1-b"
+  [[ $(compare -metric AE "$out/$1-a.png" "$out/$1-b.png" null: 2>&1 || true) == 0 ]]
+}
+# Holds a key long enough for the game's once-a-frame look at the keyboard.
+press() {
+  xdotool keydown "$1"
+  sleep "${2:-0.2}"
+  xdotool keyup "$1"
+}
+# The x of the player's tank on the screen (its colours that no enemy tank and no field has).
+player_x() {
+  mapfile -t tank < <(comm -23 <(colours "$data/PLAYERS.BMP" -crop 32x32+1+1 +repage) \
+    <(sort -u <(colours "$data/BORDER.BMP") <(colours "$data/PLAYERS.BMP" -crop 264x32+1+34 +repage)))
+  shot "$1"
+  local box
+  box=$(find_colours "$out/$1.png" "${tank[@]}")
+  [[ $box == 0x0* ]] && echo -1 && return
+  sed -E 's/^[0-9]+x[0-9]+\+([0-9]+)\+.*/\1/' <<<"$box"
 }
 # Waits up to $1 seconds for the game to end; the game's exit status must be 0.
 expect_exit() {
@@ -105,7 +136,7 @@ wait_for_title() {
 case $mode in
   missing-data)
     mkdir -p "$out/empty"
-    start_game "$out/empty"
+    start_game "$out/empty" --data "$out/empty"
     sleep 2
     xdotool key Escape
     expect_exit 2 "Escape without data files"
@@ -150,9 +181,11 @@ case $mode in
       fail "screenshot named $name"
     [[ $(identify -format '%m %wx%h' "${shots[0]}") == "PNG 800x600" ]] ||
       fail "screenshot is not an 800 x 600 PNG"
+    bytes=$(stat -c %s "${shots[0]}")
+    ((bytes < 800 * 600 * 3 / 10)) || fail "the screenshot takes $bytes bytes: not compressed"
     value=$(rmse "${shots[0]}" "$out/title-page.png")
     below "$value" 0.05 || fail "the screenshot is not the page on the screen (difference $value)"
-    echo "ok: Print Screen saved $name (difference from the screen $value)"
+    echo "ok: Print Screen saved $name, $bytes bytes (difference from the screen $value)"
 
     xdotool key Escape
     expect_exit 2 "Escape"
@@ -233,6 +266,130 @@ case $mode in
     xdotool key Escape
     expect_exit 2 "Escape"
     ;;
+  options)
+    # Help and bad options answer on the terminal and open no window.
+    "$game" --help >"$out/help.txt" 2>&1 || fail "--help ended with status $?"
+    grep -q -- "--window-size" "$out/help.txt" || fail "--help lists no options"
+    status=0
+    "$game" --volume 150 >"$out/bad.txt" 2>&1 || status=$?
+    ((status == 2)) || fail "--volume 150 ended with status $status (want 2)"
+    [[ $(wc -l <"$out/bad.txt") -eq 2 ]] && grep -q -- "--volume" "$out/bad.txt" ||
+      fail "no one-line reason naming --volume: $(cat "$out/bad.txt")"
+    [[ -z $(xdotool search --name Ferrowyn 2>/dev/null) ]] || fail "a window was opened"
+    echo "ok: --help (status 0) and a bad value (status 2, one line) open no window"
+    ;;
+
+  window)
+    # A window of the largest whole multiple of the page that fits, a key bound elsewhere in
+    # the settings file, pause by key and by focus loss.
+    mkdir -p "$XDG_CONFIG_HOME/ferrowyn"
+    printf '[keys]\nright = D\n' >"$XDG_CONFIG_HOME/ferrowyn/settings.ini"
+    start_game "$data" --window
+    wait_for_title 800x600+560+240
+    window=$(xdotool search --name '^Ferrowyn v1.0$' | head -n1)
+    geometry=$(xdotool getwindowgeometry "$window" | grep -o '[0-9]*x[0-9]*$')
+    [[ $geometry == 800x600 ]] || fail "the window is $geometry (want 800x600)"
+    echo "ok: --window opens an 800 x 600 window on a 1920 x 1080 screen"
+
+    press F1 0.3
+    sleep 1
+    # Enemies fire from the start: a destroyed tank is looked for again once it is back.
+    drove=0 stayed=0
+    for _ in $(seq 8); do
+      before=$(player_x still)
+      if ((before < 0)); then
+        sleep 0.5
+        continue
+      fi
+      if ((!drove)); then
+        press d 0.5
+        after=$(player_x moved)
+        ((after > before + 20)) && drove=1
+      else
+        press Right 0.5
+        arrow=$(player_x arrow)
+        ((arrow == before)) && stayed=1 && break
+      fi
+    done
+    ((drove)) || fail "D did not drive the tank right ($before -> $after)"
+    ((stayed)) || fail "Right still drives after binding right = D ($before -> $arrow)"
+    echo "ok: D, bound to right in the settings, drives; the Right arrow no longer does"
+
+    press p
+    sleep 0.3
+    stands_still paused || fail "the picture moved while paused"
+    press p
+    sleep 0.5
+    stands_still going && fail "the picture stood still after the pause ended"
+    echo "ok: P pauses and resumes"
+
+    display -geometry 200x200+0+0 "$data/TITLE.BMP" &
+    pids+=($!)
+    for _ in $(seq 40); do
+      other=$(xdotool search --onlyvisible --class display 2>/dev/null | head -n1 || true)
+      [[ -n $other ]] && break
+      sleep 0.1
+    done
+    sleep 0.3
+    [[ -n $other ]] || fail "no second window to take the focus"
+    xdotool windowfocus "$other"
+    sleep 0.5
+    stands_still unfocused || fail "the picture moved while another window had the focus"
+    xdotool windowfocus "$window"
+    sleep 0.5
+    stands_still refocused && fail "the picture stood still with the focus back"
+    echo "ok: losing the focus pauses, getting it back goes on"
+    kill "${pids[-1]}" 2>/dev/null || true
+
+    press Escape 0.3
+    expect_exit 3 "Escape"
+    ;;
+
+  elsewhere)
+    # Started from a folder without the data, the game finds it beside itself.
+    mkdir -p "$out/somewhere"
+    start_game "$out/somewhere"
+    wait_for_title
+    ! grep -F "cannot read" "$out/game.err" || fail "the game did not find its data"
+    echo "ok: started from another folder, the game found its data"
+    press Escape
+    expect_exit 2 "Escape"
+    ;;
+
+  no-display)
+    status=0
+    (unset DISPLAY WAYLAND_DISPLAY SDL_VIDEODRIVER
+      timeout 10 "$game" --data "$data" >"$out/game.out" 2>"$out/game.err") || status=$?
+    ((status == 1)) || fail "status $status without a display (want 1)"
+    grep -q "^ferrowyn: no display" "$out/game.err" || fail "no line saying so: $(cat "$out/game.err")"
+    echo "ok: no display: status 1 and \"$(grep '^ferrowyn: no display' "$out/game.err")\""
+    ;;
+
+  record)
+    # A real game recorded, then replayed by the headless runner with no divergence.
+    start_game "$data" --record "$out/game.rec"
+    wait_for_title
+    press F1 0.3
+    sleep 0.5
+    xdotool keydown space
+    press Right 0.6
+    press Up 0.4
+    xdotool keyup space
+    press Control_L 0.3
+    press Left 0.5
+    sleep 0.5
+    press Escape 0.3
+    expect_exit 2 "Escape"
+    checks=$(grep -c ' check ' "$out/game.rec" || true)
+    ((checks >= 3)) || fail "only $checks checksums recorded"
+    grep -q ' down SPACE' "$out/game.rec" || fail "the recording has no Space"
+    status=0
+    "$runner" --data "$data" --replay "$out/game.rec" --trace "$out/replay.jsonl" \
+      >"$out/replay.out" 2>"$out/replay.err" || status=$?
+    ((status == 0)) || fail "the replay ended with status $status: $(cat "$out/replay.err")"
+    echo "ok: a recorded game ($checks checksums) replays headless without a divergence"
+    ;;
+
   *)
     fail "unknown mode $mode"
     ;;

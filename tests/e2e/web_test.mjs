@@ -229,9 +229,11 @@ async function keyboardFlow(browser, url, expectedTitle) {
         check(
             magick('identify', '-format', '%m %wx%h', saved) === 'PNG 800x600',
             'not an 800 x 600 PNG');
+        const bytes = fs.statSync(saved).size;
+        check(bytes < 800 * 600 * 3 / 10, `not compressed (${bytes} bytes)`);
         const value = rmse(saved, expectedTitle);
         check(value < 0.05, `not the title (difference ${value})`);
-        return `${name}, difference from the runner's title ${value.toFixed(4)}`;
+        return `${name}, ${bytes} bytes, difference from the runner's title ${value.toFixed(4)}`;
       }
     ],
     [
@@ -468,6 +470,67 @@ async function padFlow(browser, url) {
   await page.context().close();
 }
 
+// The desktop's settings, kept in the browser: a rebound key works, the old one no longer
+// does, a line that cannot be used is said on the page, and Defaults clears them.
+async function settingsFlow(browser, url) {
+  const page = await openPage(browser, url);
+  const started = () => until(
+      'the title', 5, async () => ({
+                        ok: await page.evaluate(
+                            () => window.Module && Module.ferrowyn && Module.ferrowyn.presents > 0)
+                      }));
+  await flow('settings', [
+    [
+      'a bad line is said on the page, the good ones apply',
+      async () => {
+        await started();
+        await page.evaluate(
+            () => localStorage.setItem('ferrowyn-settings', '[keys]\nfire = Z\nfly = F9\n'));
+        await page.reload();
+        await started();
+        await page.waitForSelector('text=could not be used', {timeout: 3000});
+        const text = await page.textContent('#notes');
+        check(text.includes('fly'), `the note does not name the line: ${text}`);
+      }
+    ],
+    [
+      'a rebound key fires, the old one does not',
+      async () => {
+        await page.keyboard.press('F1');
+        await until('a game', 2, async () => ({ok: (await world(page)).game_mode === 2}));
+        await until(
+            'no shell of ours in flight', 3,
+            async () => ({ok: shellsInFlight(await world(page)) === 0}));
+        await page.keyboard.press('Space');
+        await sleep(page, 300);
+        check(shellsInFlight(await world(page)) === 0, 'Space still fires');
+        await page.keyboard.press('KeyZ');
+        await until('a shell from Z', 1, async () => ({ok: shellsInFlight(await world(page)) > 0}));
+      }
+    ],
+    [
+      'the page shows the settings in effect, and Defaults clears them',
+      async () => {
+        await page.click('#settings summary');
+        const shown = await page.inputValue('#settings-text');
+        check(/^fire = Z$/m.test(shown), 'the settings shown do not bind fire to Z');
+        await page.click('#default-settings');
+        await page.waitForLoadState('load');
+        await started();
+        check(
+            await page.evaluate(() => localStorage.getItem('ferrowyn-settings')) === null,
+            'the settings are still stored');
+        await page.click('#settings summary');
+        check(
+            /^fire = SPACE$/m.test(await page.inputValue('#settings-text')),
+            'not the default settings');
+        noErrors(page);
+      }
+    ],
+  ]);
+  await page.context().close();
+}
+
 // A browser without WebAssembly gets a message instead of a game; one without Web Audio
 // gets the game, silent, and a note saying why; one without AudioWorklet the older way to play.
 async function missingFlow(browser, url) {
@@ -591,6 +654,7 @@ const browser = await chromium.launch({
 try {
   await keyboardFlow(browser, url, expectedTitle);
   await padFlow(browser, url);
+  await settingsFlow(browser, url);
   await missingFlow(browser, url);
   await determinismFlow(browser, url);
 } finally {

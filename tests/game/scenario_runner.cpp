@@ -10,6 +10,7 @@
 #include "game/scenario_support.h"
 #include "tools/headless/runner.h"
 #include "tools/headless/script.h"
+#include "platform/host/key_names.h"
 
 namespace {
 
@@ -96,7 +97,7 @@ TEST(ScenarioRunner, ScriptEventsAreOrderedByFrameAndTapReleasesNextFrame) {
   EXPECT_EQ(script.events[2].frame, 4);
   EXPECT_FALSE(script.events[2].down);
   EXPECT_EQ(script.events[3].frame, 9);
-  EXPECT_EQ(script.events[3].code, runner::ScanCodeOf("UP"));
+  EXPECT_EQ(script.events[3].code, host::ScanCodeOf("UP"));
 }
 
 TEST(ScenarioRunner, ScriptedRunIsByteIdenticalAcrossRuns) {

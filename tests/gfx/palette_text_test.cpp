@@ -4,7 +4,7 @@
 #include "gfx/palette.h"
 #include "gfx/text.h"
 #include "gfx_support.h"
-#include "platform/font.h"
+#include "platform/host/font.h"
 
 namespace {
 
@@ -16,7 +16,7 @@ bool DeviceMatchesCopy() {
 
 // Whether the built-in font inks pixel (x, y) of `text` printed at (left, top).
 bool Ink(const char* text, int left, int top, int x, int y) {
-  using namespace platform::font;
+  using namespace host::font;
   if (y < top || y >= top + kHeight) return false;
   for (const char* c = text; *c; left += Advance(*c++))
     if (x >= left && x < left + Advance(*c)) return Pixel(*c, x - left, y - top);

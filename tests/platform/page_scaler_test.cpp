@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <random>
 #include <utility>
 #include <vector>
 
@@ -174,6 +175,111 @@ TEST(PageScaler, ReusedScalerFollowsChangesOfEitherWidth) {
   }
   EXPECT_EQ(scale(reused, wide, 8),
             (std::vector<uint32_t>(colours.begin() + 1, colours.begin() + 9)));
+}
+
+// The scaler as plainly as it can be written: each target pixel from its column's two page
+// pixels blended across, for its row's two page rows, blended down, byte by byte.
+uint32_t BlendBytes(uint32_t a, uint32_t b, uint32_t weight) {
+  uint32_t out = 0;
+  for (int shift = 0; shift < 32; shift += 8) {
+    const uint32_t x = a >> shift & 0xFF, y = b >> shift & 0xFF;
+    out |= (x * (256 - weight) + y * weight) >> 8 << shift;
+  }
+  return out;
+}
+
+std::vector<uint32_t> ReferenceScale(const std::vector<uint8_t>& page, int pitch, int page_width,
+                                     int page_height, const std::vector<uint32_t>& colours,
+                                     int width, int height) {
+  const auto columns = PageScaler::Taps(page_width, width);
+  const auto rows = PageScaler::Taps(page_height, height);
+  auto across = [&](int row, int x) {
+    const uint8_t* in = page.data() + row * pitch;
+    const PageScaler::Tap& tap = columns[x];
+    return BlendBytes(colours[in[tap.first]], colours[in[tap.second]], tap.weight);
+  };
+  std::vector<uint32_t> out(static_cast<size_t>(width) * height);
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x)
+      out[y * width + x] =
+          BlendBytes(across(rows[y].first, x), across(rows[y].second, x), rows[y].weight);
+  return out;
+}
+
+struct RandomPage {
+  RandomPage(std::mt19937& random, int width, int height, int pitch)
+      : width(width), height(height), pitch(pitch), pixels(pitch * height), colours(256) {
+    for (auto& pixel : pixels) pixel = static_cast<uint8_t>(random());
+    // Every byte of a colour in use, the fourth too: a lane mixed up or saturated shows.
+    for (auto& colour : colours) colour = static_cast<uint32_t>(random());
+  }
+  int width, height, pitch;
+  std::vector<uint8_t> pixels;
+  std::vector<uint32_t> colours;
+};
+
+// Scales into a target with a wider pitch than the rectangle, and checks the padding too.
+void ExpectLikeTheReference(PageScaler& scaler, const RandomPage& page, int width, int height) {
+  const int pitch = width + 3;
+  std::vector<uint32_t> target(static_cast<size_t>(pitch) * height, 0xDEADBEEF);
+  scaler.Scale(page.pixels.data(), page.pitch, page.width, page.height, page.colours.data(),
+               target.data(), pitch * 4, width, height);
+  const auto expected =
+      ReferenceScale(page.pixels, page.pitch, page.width, page.height, page.colours, width, height);
+  for (int y = 0; y < height; ++y) {
+    const uint32_t* row = target.data() + y * pitch;
+    ASSERT_TRUE(std::equal(row, row + width, expected.begin() + y * width))
+        << page.width << "x" << page.height << " to " << width << "x" << height << ", row " << y;
+    ASSERT_TRUE(std::all_of(row + width, row + pitch, [](uint32_t v) { return v == 0xDEADBEEF; }));
+  }
+}
+
+TEST(PageScaler, EverySizeGivesTheReferencesPixelsWithAnyVectors) {
+  std::mt19937 random(17);
+  const RandomPage game(random, 800, 600, 800);
+  // The window sizes players have, and the odd ones between: below the page, the page
+  // itself, whole multiples, and widths that leave vector loops a tail of every length.
+  const std::pair<int, int> sizes[] = {{1440, 1080}, {2880, 2160}, {1024, 768}, {1600, 1200},
+                                       {800, 600},   {1365, 1024}, {400, 300},  {799, 599},
+                                       {801, 601},   {2399, 1799}, {1, 1},      {3, 2},
+                                       {803, 1207},  {1607, 604},  {2405, 1805}};
+  for (auto vectors : {PageScaler::Vectors::kBest, PageScaler::Vectors::kBaseline}) {
+    PageScaler scaler(vectors);
+    for (auto [width, height] : sizes) ExpectLikeTheReference(scaler, game, width, height);
+    // Small pages of any shape, with padded rows, to sizes on both sides of them.
+    for (int i = 0; i < 60; ++i) {
+      const int page_width = 1 + static_cast<int>(random() % 40);
+      const int page_height = 1 + static_cast<int>(random() % 30);
+      const RandomPage page(random, page_width, page_height, page_width + 5);
+      ExpectLikeTheReference(scaler, page, 1 + static_cast<int>(random() % (5 * page_width)),
+                             1 + static_cast<int>(random() % (5 * page_height)));
+    }
+  }
+  EXPECT_FALSE(PageScaler(PageScaler::Vectors::kBaseline).UsesAvx2());
+}
+
+TEST(PageScaler, ChangedRowsAloneGiveTheReferencesPixelsThere) {
+  std::mt19937 random(23);
+  RandomPage page(random, 800, 600, 800);
+  const int width = 1440, height = 1080;
+  for (auto vectors : {PageScaler::Vectors::kBest, PageScaler::Vectors::kBaseline}) {
+    PageScaler scaler(vectors);
+    std::vector<uint32_t> target(static_cast<size_t>(width) * height);
+    scaler.Scale(page.pixels.data(), page.pitch, page.width, page.height, page.colours.data(),
+                 target.data(), width * 4, width, height);
+    // A band changes, as a tank moves: redrawing only the rows that show it must give the
+    // picture a whole redraw would.
+    std::vector<uint8_t> changed(page.height);
+    for (int y = 310; y < 342; ++y) {
+      changed[y] = 1;
+      for (int x = 100; x < 140; ++x)
+        page.pixels[y * page.pitch + x] = static_cast<uint8_t>(random());
+    }
+    scaler.Scale(page.pixels.data(), page.pitch, page.width, page.height, page.colours.data(),
+                 target.data(), width * 4, width, height, changed.data());
+    EXPECT_EQ(target, ReferenceScale(page.pixels, page.pitch, page.width, page.height, page.colours,
+                                     width, height));
+  }
 }
 
 }  // namespace

@@ -8,6 +8,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <memory>
 #include <thread>
 #include <vector>
 
@@ -36,6 +38,14 @@ class SdlHostTest : public testing::Test {
     SDL_PushEvent(&event);
   }
 
+  void Focus(Uint8 what) {
+    SDL_Event focus{};
+    focus.type = SDL_WINDOWEVENT;
+    focus.window.event = what;
+    focus.window.windowID = SDL_GetWindowID(sdl.Window());
+    SDL_PushEvent(&focus);
+  }
+
   Uint32 SurfacePixel(int x, int y) {
     SDL_Surface* surface = SDL_GetWindowSurface(sdl.Window());
     EXPECT_EQ(surface->format->BytesPerPixel, 4);
@@ -51,13 +61,15 @@ class SdlHostTest : public testing::Test {
   host::SdlHost sdl;
 };
 
+// Right Ctrl lays mines like Left Ctrl: both are bound to the mine key, which the game knows
+// as LCONTROL.
 TEST_F(SdlHostTest, KeysArriveByDirectInputScanCode) {
   ASSERT_TRUE(sdl.OpenWindow("Ferrowyn v1.0", 800, 600));
   const std::pair<SDL_Scancode, uint8_t> keys[] = {
       {SDL_SCANCODE_ESCAPE, 0x01}, {SDL_SCANCODE_0, 0x0B},     {SDL_SCANCODE_Q, 0x10},
       {SDL_SCANCODE_RETURN, 0x1C}, {SDL_SCANCODE_LCTRL, 0x1D}, {SDL_SCANCODE_SPACE, 0x39},
       {SDL_SCANCODE_F10, 0x44},    {SDL_SCANCODE_F12, 0x58},   {SDL_SCANCODE_KP_ENTER, 0x9C},
-      {SDL_SCANCODE_RCTRL, 0x9D},  {SDL_SCANCODE_UP, 0xC8},    {SDL_SCANCODE_LEFT, 0xCB},
+      {SDL_SCANCODE_RCTRL, 0x1D},  {SDL_SCANCODE_UP, 0xC8},    {SDL_SCANCODE_LEFT, 0xCB},
       {SDL_SCANCODE_RIGHT, 0xCD},  {SDL_SCANCODE_DOWN, 0xD0},  {SDL_SCANCODE_DELETE, 0xD3}};
   for (auto [scancode, dik] : keys) {
     Key(scancode, true);
@@ -95,14 +107,13 @@ TEST_F(SdlHostTest, AltEnterIsTheHostsAndFocusLossReleasesKeys) {
   Key(SDL_SCANCODE_UP, true);
   sdl.PumpEvents();
   ASSERT_TRUE(sdl.KeyDown(0x39));
-  SDL_Event focus{};
-  focus.type = SDL_WINDOWEVENT;
-  focus.window.event = SDL_WINDOWEVENT_FOCUS_LOST;
-  focus.window.windowID = SDL_GetWindowID(sdl.Window());
-  SDL_PushEvent(&focus);
+  // Gone and back within one pump: the pause it causes is over before the pump returns.
+  Focus(SDL_WINDOWEVENT_FOCUS_LOST);
+  Focus(SDL_WINDOWEVENT_FOCUS_GAINED);
   sdl.PumpEvents();
   EXPECT_FALSE(sdl.KeyDown(0x39));
   EXPECT_FALSE(sdl.KeyDown(0xC8));
+  EXPECT_FALSE(sdl.Paused());
 }
 
 TEST_F(SdlHostTest, PageIsScaledIntoTheWindowAndRedrawnAfterAResize) {
@@ -204,6 +215,168 @@ TEST_F(SdlHostTest, AudioDevicePullsTheSourceUntilItIsSwappedOut) {
   int calls = source.calls;
   std::this_thread::sleep_for(std::chrono::milliseconds(60));
   EXPECT_EQ(source.calls, calls);
+}
+
+// Runs `then` on another thread after `ms`, while the test's thread sits in a pump.
+std::thread After(int ms, std::function<void()> then) {
+  return std::thread([ms, then] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+    then();
+  });
+}
+
+// A pump that is paused waits there, so no frame runs, until play goes on.
+double SecondsIn(host::SdlHost& sdl, bool* close = nullptr) {
+  auto start = std::chrono::steady_clock::now();
+  bool closing = sdl.PumpEvents();
+  if (close) *close = closing;
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+class SdlHostConfigured : public SdlHostTest {
+ protected:
+  void Start(host::SdlConfig config) {
+    configured = std::make_unique<host::SdlHost>(std::move(config));
+    ASSERT_TRUE(configured->OpenWindow("Ferrowyn v1.0", 800, 600));
+  }
+  std::unique_ptr<host::SdlHost> configured;
+};
+
+TEST_F(SdlHostConfigured, BoundKeysGiveTheGamesKeysAndThePauseKeyHoldsThePump) {
+  host::SdlConfig config;
+  config.settings.keys[size_t(host::Action::kFire)] = {0x21};  // F
+  Start(config);
+  host::SdlHost& h = *configured;
+  Key(SDL_SCANCODE_F, true);
+  Key(SDL_SCANCODE_SPACE, true);
+  h.PumpEvents();
+  EXPECT_TRUE(h.KeyDown(0x39));   // the game's fire key, from F
+  EXPECT_FALSE(h.KeyDown(0x21));  // F itself is not seen
+  Key(SDL_SCANCODE_F, false);
+  h.PumpEvents();
+  EXPECT_FALSE(h.KeyDown(0x39));  // and Space no longer fires
+
+  std::vector<uint8_t> page(800 * 600, 1);
+  host::Rgb palette[256] = {};
+  palette[1] = {40, 40, 40};
+  h.Present(page.data(), 800, 800, 600, palette);
+  Key(SDL_SCANCODE_P, true);
+  Key(SDL_SCANCODE_P, false);
+  std::thread resume = After(300, [this] {
+    Key(SDL_SCANCODE_P, true);
+    Key(SDL_SCANCODE_P, false);
+  });
+  EXPECT_GE(SecondsIn(h), 0.25);
+  resume.join();
+  EXPECT_FALSE(h.Paused());
+  EXPECT_FALSE(h.KeyDown(0x19));  // the pause key is the host's, not the game's
+}
+
+TEST_F(SdlHostConfigured, LosingTheFocusPausesUntilItComesBackUnlessSwitchedOff) {
+  Start({});
+  Focus(SDL_WINDOWEVENT_FOCUS_LOST);
+  std::thread back = After(300, [this] { Focus(SDL_WINDOWEVENT_FOCUS_GAINED); });
+  EXPECT_GE(SecondsIn(*configured), 0.25);
+  back.join();
+  EXPECT_FALSE(configured->Paused());
+
+  host::SdlConfig playing_on;
+  playing_on.settings.pause_on_focus_loss = false;
+  Start(playing_on);
+  Focus(SDL_WINDOWEVENT_FOCUS_LOST);
+  EXPECT_LT(SecondsIn(*configured), 0.2);
+  EXPECT_FALSE(configured->Paused());
+}
+
+// A pad SDL knows, made by SDL itself: the stick and d-pad drive, south fires, east lays a
+// mine, Start starts a game on the title and pauses in play, Back held for a second quits.
+TEST_F(SdlHostConfigured, APadAlonePlaysAWholeSession) {
+  SDL_Init(SDL_INIT_JOYSTICK | SDL_INIT_GAMECONTROLLER);
+  SDL_VirtualJoystickDesc desc{};
+  desc.version = SDL_VIRTUAL_JOYSTICK_DESC_VERSION;
+  desc.type = SDL_JOYSTICK_TYPE_GAMECONTROLLER;
+  desc.naxes = SDL_CONTROLLER_AXIS_MAX;
+  desc.nbuttons = SDL_CONTROLLER_BUTTON_MAX;
+  desc.name = "Test Pad";
+  int device = SDL_JoystickAttachVirtualEx(&desc);
+  ASSERT_GE(device, 0) << SDL_GetError();
+  bool in_play = false;
+  host::SdlConfig config;
+  config.in_play = [&in_play] { return in_play; };
+  Start(config);
+  host::SdlHost& h = *configured;
+  h.PumpEvents();
+  SDL_Joystick* pad = SDL_JoystickFromInstanceID(SDL_JoystickGetDeviceInstanceID(device));
+  ASSERT_NE(pad, nullptr);
+  auto button = [&](SDL_GameControllerButton b, bool down) {
+    SDL_JoystickSetVirtualButton(pad, b, down);
+    SDL_JoystickUpdate();
+  };
+
+  host::Joystick stick = h.ReadJoystick();
+  EXPECT_TRUE(stick.present);
+  SDL_JoystickSetVirtualAxis(pad, SDL_CONTROLLER_AXIS_LEFTX, 32767);
+  button(SDL_CONTROLLER_BUTTON_A, true);
+  button(SDL_CONTROLLER_BUTTON_B, true);
+  h.PumpEvents();
+  stick = h.ReadJoystick();
+  EXPECT_EQ(stick.axis_x, 32767);
+  EXPECT_EQ(stick.buttons[0], 0x80);
+  EXPECT_EQ(stick.buttons[1], 0x80);
+  SDL_JoystickSetVirtualAxis(pad, SDL_CONTROLLER_AXIS_LEFTX, 0);
+  button(SDL_CONTROLLER_BUTTON_A, false);
+  button(SDL_CONTROLLER_BUTTON_B, false);
+  button(SDL_CONTROLLER_BUTTON_DPAD_UP, true);
+  h.PumpEvents();
+  stick = h.ReadJoystick();
+  EXPECT_EQ(stick.axis_y, -32767);
+  EXPECT_EQ(stick.buttons[0], 0);
+  button(SDL_CONTROLLER_BUTTON_DPAD_UP, false);
+
+  // Start on the title: F1 for one pump.
+  button(SDL_CONTROLLER_BUTTON_START, true);
+  button(SDL_CONTROLLER_BUTTON_START, false);
+  h.PumpEvents();
+  EXPECT_TRUE(h.KeyDown(0x3B));
+  h.PumpEvents();
+  EXPECT_FALSE(h.KeyDown(0x3B));
+
+  // Start in play: a pause, until Start again.
+  in_play = true;
+  button(SDL_CONTROLLER_BUTTON_START, true);
+  std::thread again = After(300, [&] {
+    button(SDL_CONTROLLER_BUTTON_START, false);
+    button(SDL_CONTROLLER_BUTTON_START, true);
+  });
+  EXPECT_GE(SecondsIn(h), 0.25);
+  again.join();
+  button(SDL_CONTROLLER_BUTTON_START, false);
+  EXPECT_FALSE(h.KeyDown(0x3B));
+
+  // Back: a tap does nothing, held for a second it asks to close.
+  button(SDL_CONTROLLER_BUTTON_BACK, true);
+  EXPECT_FALSE(h.PumpEvents());
+  EXPECT_FALSE(h.PumpEvents());
+  std::this_thread::sleep_for(std::chrono::milliseconds(1050));
+  EXPECT_TRUE(h.PumpEvents());
+  SDL_JoystickDetachVirtual(device);
+}
+
+// With no display SDL would make an invisible window; the game must say so instead.
+TEST(SdlHostNoDisplay, RefusesAWindowNobodyCanSee) {
+  const char* display = std::getenv("DISPLAY");
+  const std::string kept = display ? display : "";
+  unsetenv("SDL_VIDEODRIVER");
+  unsetenv("DISPLAY");
+  unsetenv("WAYLAND_DISPLAY");
+  {
+    host::SdlHost sdl;
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(sdl.OpenWindow("Ferrowyn v1.0", 800, 600));
+    std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_NE(said.find("ferrowyn: no display to show the game on"), std::string::npos) << said;
+  }
+  if (!kept.empty()) setenv("DISPLAY", kept.c_str(), 1);
 }
 
 }  // namespace

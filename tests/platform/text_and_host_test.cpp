@@ -12,7 +12,7 @@
 #include <iterator>
 #include <string>
 
-#include "platform/font.h"
+#include "platform/host/font.h"
 #include "platform/host/headless_host.h"
 #include "platform/host/png_writer.h"
 
@@ -21,22 +21,22 @@ namespace {
 TEST(Font, CoversPrintableAsciiWithinTheCell) {
   int total = 0;
   for (char c = ' '; c <= '~'; ++c) {
-    int advance = platform::font::Advance(c);
+    int advance = host::font::Advance(c);
     ASSERT_GE(advance, 2) << c;
     total += advance;
     bool ink = false;
-    for (int y = 0; y < platform::font::kHeight; ++y) {
+    for (int y = 0; y < host::font::kHeight; ++y) {
       // The spacing column is always blank.
-      EXPECT_FALSE(platform::font::Pixel(c, advance - 1, y)) << c;
-      for (int x = 0; x < advance; ++x) ink |= platform::font::Pixel(c, x, y);
+      EXPECT_FALSE(host::font::Pixel(c, advance - 1, y)) << c;
+      for (int x = 0; x < advance; ++x) ink |= host::font::Pixel(c, x, y);
     }
     EXPECT_EQ(ink, c != ' ') << c;
   }
   EXPECT_NEAR(total / 95.0, 6.0, 1.0);
-  EXPECT_EQ(platform::font::Advance('\t'), platform::font::Advance('?'));
-  EXPECT_EQ(platform::font::TextWidth("AB C", 4),
-            platform::font::Advance('A') + platform::font::Advance('B') +
-                platform::font::Advance(' ') + platform::font::Advance('C'));
+  EXPECT_EQ(host::font::Advance('\t'), host::font::Advance('?'));
+  EXPECT_EQ(host::font::TextWidth("AB C", 4),
+            host::font::Advance('A') + host::font::Advance('B') +
+                host::font::Advance(' ') + host::font::Advance('C'));
 }
 
 // A plain surface with a palette on a primary, to print on.
@@ -99,10 +99,10 @@ TEST_F(TextTest, GlyphPixelsTakeTheNearestPaletteEntryAndNothingElseChanges) {
     for (int x = 0; x < 800; ++x) {
       int cx = x - 10, cy = y - 20;
       bool glyph =
-          cy >= 0 && cy < 16 && cx >= 0 && cx < platform::font::TextWidth("Hi", 2) &&
-          platform::font::Pixel(
-              cx < platform::font::Advance('H') ? 'H' : 'i',
-              cx < platform::font::Advance('H') ? cx : cx - platform::font::Advance('H'), cy);
+          cy >= 0 && cy < 16 && cx >= 0 && cx < host::font::TextWidth("Hi", 2) &&
+          host::font::Pixel(
+              cx < host::font::Advance('H') ? 'H' : 'i',
+              cx < host::font::Advance('H') ? cx : cx - host::font::Advance('H'), cy);
       ASSERT_EQ(Shown(x, y), glyph ? 77 : 5) << x << "," << y;
       ink += glyph;
     }
@@ -118,8 +118,8 @@ TEST_F(TextTest, GlyphPixelsTakeTheNearestPaletteEntryAndNothingElseChanges) {
 TEST_F(TextTest, OpaqueTextFillsItsCellsAndClipsAtTheEdges) {
   Print(" ", 100, 100, RGB(255, 0, 0), OPAQUE);  // white background: grey entry 255
   EXPECT_EQ(Shown(100, 100), 255);
-  EXPECT_EQ(Shown(100 + platform::font::Advance(' ') - 1, 115), 255);
-  EXPECT_EQ(Shown(100 + platform::font::Advance(' '), 115), 5);
+  EXPECT_EQ(Shown(100 + host::font::Advance(' ') - 1, 115), 255);
+  EXPECT_EQ(Shown(100 + host::font::Advance(' '), 115), 5);
   EXPECT_EQ(Shown(100, 116), 5);
 
   // Text running off every edge draws the part inside and nothing out of bounds.

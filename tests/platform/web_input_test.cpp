@@ -17,6 +17,8 @@ using host::PadButtons;
 using host::PadState;
 using host::ScanCodeOfKeyCode;
 
+const host::Settings kDefaults;
+
 TEST(WebKeys, TheGamesKeysGiveTheirScanCodes) {
   const std::pair<const char*, int> keys[] = {
       {"ArrowUp", DIK_UP},
@@ -109,54 +111,54 @@ TEST(WebPad, WithoutAPadTheJoystickIsThereButIdle) {
 
 TEST(WebPad, StandardButtonsFireAndLayMines) {
   Pad pad;
-  host::Joystick idle = host::PadJoystick(pad.State());
+  host::Joystick idle = host::PadJoystick(pad.State(), kDefaults);
   EXPECT_TRUE(idle.present);
   EXPECT_EQ(idle.name, "Test Pad");
   EXPECT_EQ(idle.buttons[0], 0);
   EXPECT_EQ(idle.buttons[1], 0);
 
   pad.held[0] = 1;  // south
-  EXPECT_EQ(host::PadJoystick(pad.State()).buttons[0], 0x80);
+  EXPECT_EQ(host::PadJoystick(pad.State(), kDefaults).buttons[0], 0x80);
   pad.held[0] = 0;
   for (int mine : {1, 2}) {  // east, west
     pad.held[mine] = 1;
-    host::Joystick stick = host::PadJoystick(pad.State());
+    host::Joystick stick = host::PadJoystick(pad.State(), kDefaults);
     EXPECT_EQ(stick.buttons[0], 0) << mine;
     EXPECT_EQ(stick.buttons[1], 0x80) << mine;
     pad.held[mine] = 0;
   }
   pad.held[3] = 1;  // north means nothing to the game
-  host::Joystick north = host::PadJoystick(pad.State());
+  host::Joystick north = host::PadJoystick(pad.State(), kDefaults);
   EXPECT_EQ(north.buttons[0] | north.buttons[1] | north.buttons[3], 0);
 }
 
 TEST(WebPad, StickScalesAndTheDpadWins) {
   Pad pad;
   pad.axes = {1.0, -0.5, 0, 0};
-  host::Joystick stick = host::PadJoystick(pad.State());
+  host::Joystick stick = host::PadJoystick(pad.State(), kDefaults);
   EXPECT_EQ(stick.axis_x, 32767);
   EXPECT_EQ(stick.axis_y, -16384);
 
   pad.axes = {2.5, std::nan(""), 0, 0};  // out of range, and a broken reading
-  stick = host::PadJoystick(pad.State());
+  stick = host::PadJoystick(pad.State(), kDefaults);
   EXPECT_EQ(stick.axis_x, 32767);
   EXPECT_EQ(stick.axis_y, 0);
 
   pad.axes = {0.9, 0.9, 0, 0};
   pad.held[14] = 1;  // d-pad left against the stick pushed right
   pad.held[12] = 1;  // and up against it pushed down
-  stick = host::PadJoystick(pad.State());
+  stick = host::PadJoystick(pad.State(), kDefaults);
   EXPECT_EQ(stick.axis_x, -32768);
   EXPECT_EQ(stick.axis_y, -32768);
   pad.held = std::vector<uint8_t>(17, 0);
   pad.held[15] = pad.held[13] = 1;  // right, down
-  stick = host::PadJoystick(pad.State());
+  stick = host::PadJoystick(pad.State(), kDefaults);
   EXPECT_EQ(stick.axis_x, 32767);
   EXPECT_EQ(stick.axis_y, 32767);
 
   pad.axes = {0.25};  // a pad with one axis
   pad.held = std::vector<uint8_t>(17, 0);
-  stick = host::PadJoystick(pad.State());
+  stick = host::PadJoystick(pad.State(), kDefaults);
   EXPECT_EQ(stick.axis_x, 8192);
   EXPECT_EQ(stick.axis_y, 0);
 }
@@ -169,19 +171,37 @@ TEST(WebPad, UnknownLayoutsPassThrough) {
   pad.held[2] = pad.held[31] = pad.held[39] = 1;
   pad.held[9] = pad.held[8] = 1;  // would be Start and Back on a standard pad
   PadState state = pad.State();
-  host::Joystick stick = host::PadJoystick(state);
+  host::Joystick stick = host::PadJoystick(state, kDefaults);
   EXPECT_EQ(stick.axis_x, -32767);
   EXPECT_EQ(stick.axis_y, 16384);
   EXPECT_EQ(stick.buttons[2], 0x80);
   EXPECT_EQ(stick.buttons[31], 0x80);
   EXPECT_EQ(stick.buttons[9], 0x80);
   EXPECT_EQ(stick.buttons[0], 0);
-  EXPECT_FALSE(host::PadStart(state));
-  EXPECT_FALSE(host::PadBack(state));
+  EXPECT_FALSE(host::PadHeld(state, kDefaults, host::PadAction::kStart));
+  EXPECT_FALSE(host::PadHeld(state, kDefaults, host::PadAction::kQuit));
 
   pad.standard = true;
-  EXPECT_TRUE(host::PadStart(pad.State()));
-  EXPECT_TRUE(host::PadBack(pad.State()));
+  EXPECT_TRUE(host::PadHeld(pad.State(), kDefaults, host::PadAction::kStart));
+  EXPECT_TRUE(host::PadHeld(pad.State(), kDefaults, host::PadAction::kQuit));
+}
+
+TEST(WebPad, ButtonsFollowTheSettings) {
+  host::Settings settings;
+  settings.pad[size_t(host::PadAction::kFire)] = {host::PadButton::kNorth};
+  settings.pad[size_t(host::PadAction::kMine)] = {host::PadButton::kRightShoulder};
+  settings.pad[size_t(host::PadAction::kStart)] = {host::PadButton::kGuide};
+  Pad pad;
+  pad.held = std::vector<uint8_t>(17, 0);
+  pad.held[0] = pad.held[1] = pad.held[2] = pad.held[9] = 1;  // the default buttons
+  host::Joystick stick = host::PadJoystick(pad.State(), settings);
+  EXPECT_EQ(stick.buttons[0] | stick.buttons[1], 0);
+  EXPECT_FALSE(host::PadHeld(pad.State(), settings, host::PadAction::kStart));
+  pad.held[3] = pad.held[5] = pad.held[16] = 1;  // north, right shoulder, guide
+  stick = host::PadJoystick(pad.State(), settings);
+  EXPECT_EQ(stick.buttons[0], 0x80);
+  EXPECT_EQ(stick.buttons[1], 0x80);
+  EXPECT_TRUE(host::PadHeld(pad.State(), settings, host::PadAction::kStart));
 }
 
 TEST(WebPad, StartStartsAGameOnTheTitleAndPausesInPlay) {
@@ -204,19 +224,18 @@ TEST(WebPad, StartStartsAGameOnTheTitleAndPausesInPlay) {
   EXPECT_FALSE(paused.tap_f1);
 }
 
-TEST(WebPad, BackHeldForASecondQuitsOnce) {
+TEST(WebPad, QuitHeldForASecondEndsTheGame) {
   PadButtons buttons;
-  EXPECT_FALSE(buttons.Update(false, true, 1000, true, false).tap_escape);
-  EXPECT_FALSE(buttons.Update(false, true, 1999, true, false).tap_escape);
-  EXPECT_TRUE(buttons.Update(false, true, 2000, true, false).tap_escape);
-  EXPECT_FALSE(buttons.Update(false, true, 5000, true, false).tap_escape);
+  EXPECT_FALSE(buttons.Update(false, true, 1000, true, false).quit);
+  EXPECT_FALSE(buttons.Update(false, true, 1999, true, false).quit);
+  EXPECT_TRUE(buttons.Update(false, true, 2000, true, false).quit);
   // A short press, let go, then held again: the second starts its own second.
   buttons.Update(false, false, 5100, true, false);
-  EXPECT_FALSE(buttons.Update(false, true, 5200, true, false).tap_escape);
+  EXPECT_FALSE(buttons.Update(false, true, 5200, true, false).quit);
   buttons.Update(false, false, 5300, true, false);
-  EXPECT_FALSE(buttons.Update(false, true, 5400, true, false).tap_escape);
-  EXPECT_FALSE(buttons.Update(false, true, 6399, true, false).tap_escape);
-  EXPECT_TRUE(buttons.Update(false, true, 6400, true, false).tap_escape);
+  EXPECT_FALSE(buttons.Update(false, true, 5400, true, false).quit);
+  EXPECT_FALSE(buttons.Update(false, true, 6399, true, false).quit);
+  EXPECT_TRUE(buttons.Update(false, true, 6400, true, false).quit);
 }
 
 }  // namespace

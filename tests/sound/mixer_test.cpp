@@ -1,9 +1,12 @@
 // The DirectSound stand-in and its mixer, heard through the headless host's audio output.
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <numbers>
 
+#include "platform/limiter.h"
+#include "platform/mixer.h"
 #include "sound_test_support.h"
 
 namespace {
@@ -18,6 +21,7 @@ class MixerTest : public testing::Test {
     ASSERT_EQ(sound_->SetCooperativeLevel(nullptr, DSSCL_NORMAL), DS_OK);
   }
   void TearDown() override {
+    platform::SharedMixer().SetOutputLevels(100, 100);
     for (LPDIRECTSOUNDBUFFER buffer : buffers_) buffer->Release();
     sound_->Release();
   }
@@ -49,11 +53,23 @@ class MixerTest : public testing::Test {
     return buffer;
   }
 
-  // An 8-bit square wave at full scale, 50 samples per half period.
-  LPDIRECTSOUNDBUFFER FullScaleSquare() {
+  // An 8-bit square wave, 50 samples per half period, at +-20480 (under the limiter's knee)
+  // or at full scale.
+  LPDIRECTSOUNDBUFFER Square(bool full_scale = false) {
     std::vector<uint8_t> bytes(2000);
-    for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = (i / 50) % 2 ? 0x00 : 0xFF;
+    for (size_t i = 0; i < bytes.size(); ++i)
+      bytes[i] = (i / 50) % 2 ? (full_scale ? 0x00 : 0x30) : (full_scale ? 0xFF : 0xD0);
     return MakeBuffer(bytes);
+  }
+
+  // A 16-bit mono buffer at the output rate, so that what it holds is what is heard.
+  LPDIRECTSOUNDBUFFER MakeBuffer16(const std::vector<int16_t>& samples, DWORD rate = 44100) {
+    std::vector<uint8_t> bytes;
+    for (int16_t value : samples) {
+      bytes.push_back(uint8_t(value & 0xFF));
+      bytes.push_back(uint8_t((value >> 8) & 0xFF));
+    }
+    return MakeBuffer(bytes, 1, 16, rate);
   }
 
   LPDIRECTSOUND sound_ = nullptr;
@@ -67,10 +83,10 @@ int Peak(const std::vector<int16_t>& out, int channel) {
 }
 
 TEST_F(MixerTest, MinusSixDecibelsHalvesTheAmplitude) {
-  LPDIRECTSOUNDBUFFER buffer = FullScaleSquare();
+  LPDIRECTSOUNDBUFFER buffer = Square();
   buffer->Play(0, 0, DSBPLAY_LOOPING);
   int full = Peak(Render(2000), 0);
-  EXPECT_GE(full, 32500);
+  EXPECT_EQ(full, 20480);
   buffer->Stop();
   ASSERT_EQ(buffer->SetVolume(-600), DS_OK);
   buffer->SetCurrentPosition(0);
@@ -80,7 +96,7 @@ TEST_F(MixerTest, MinusSixDecibelsHalvesTheAmplitude) {
 }
 
 TEST_F(MixerTest, APositiveVolumeIsRefusedAndTheLevelKept) {
-  LPDIRECTSOUNDBUFFER buffer = FullScaleSquare();
+  LPDIRECTSOUNDBUFFER buffer = Square();
   ASSERT_EQ(buffer->SetVolume(-1000), DS_OK);
   EXPECT_EQ(buffer->SetVolume(1), DSERR_INVALIDPARAM);
   EXPECT_EQ(buffer->SetVolume(-10001), DSERR_INVALIDPARAM);
@@ -110,33 +126,63 @@ TEST_F(MixerTest, ALoopRunsOnAcrossItsEndWithoutAJump) {
   EXPECT_EQ(status, DWORD(DSBSTATUS_PLAYING | DSBSTATUS_LOOPING));
 }
 
-TEST_F(MixerTest, TwoSoundsAddUpAndTheSumSaturates) {
-  LPDIRECTSOUNDBUFFER low = MakeBuffer(std::vector<uint8_t>(400, 0xA0));   // +8192
-  LPDIRECTSOUNDBUFFER high = MakeBuffer(std::vector<uint8_t>(400, 0xC0));  // +16384
-  low->Play(0, 0, DSBPLAY_LOOPING);
-  high->Play(0, 0, DSBPLAY_LOOPING);
+TEST_F(MixerTest, ASumUnderMinusThreeDecibelsComesOutExactly) {
+  MakeBuffer(std::vector<uint8_t>(400, 0xA0))->Play(0, 0, DSBPLAY_LOOPING);  // +8192
+  MakeBuffer(std::vector<uint8_t>(400, 0xB0))->Play(0, 0, DSBPLAY_LOOPING);  // +12288
   std::vector<int16_t> out = Render(100);
-  EXPECT_EQ(out[100], 8192 + 16384);
-  EXPECT_EQ(out[101], 8192 + 16384);
+  EXPECT_EQ(out[100], 8192 + 12288);
+  EXPECT_EQ(out[101], 8192 + 12288);
+  for (LPDIRECTSOUNDBUFFER buffer : buffers_) buffer->Stop();
 
-  // Two full-scale sources clip at the rails instead of wrapping round.
-  MakeBuffer(std::vector<uint8_t>(400, 0xFF))->Play(0, 0, DSBPLAY_LOOPING);
-  EXPECT_EQ(Render(10)[4], 32767);
-  low->Stop();
-  high->Stop();
-  buffers_.back()->Stop();
-  MakeBuffer(std::vector<uint8_t>(400, 0x00))->Play(0, 0, DSBPLAY_LOOPING);
-  MakeBuffer(std::vector<uint8_t>(400, 0x00))->Play(0, 0, DSBPLAY_LOOPING);
-  EXPECT_EQ(Render(10)[4], -32768);
+  // A sine peaking just under the knee, sample for sample.
+  std::vector<int16_t> sine(1000);
+  for (size_t i = 0; i < sine.size(); ++i)
+    sine[i] = int16_t(std::lround(23190 * std::sin(2 * std::numbers::pi * double(i) / 97)));
+  MakeBuffer16(sine)->Play(0, 0, 0);
+  out = Render(sine.size());
+  for (size_t i = 0; i < sine.size(); ++i) {
+    ASSERT_EQ(out[2 * i], sine[i]) << i;
+    ASSERT_EQ(out[2 * i + 1], sine[i]) << i;
+  }
+}
+
+TEST_F(MixerTest, ASumThatWouldClipIsBentUnderFullScale) {
+  // Three full-scale squares in step: three times over the top at both rails.
+  for (int i = 0; i < 3; ++i) Square(true)->Play(0, 0, DSBPLAY_LOOPING);
+  std::vector<int16_t> out = Render(2000);
+  auto [low, high] = std::minmax_element(out.begin(), out.end());
+  EXPECT_EQ(*high, int(std::lrint(platform::Limit(3 * 32512.0f))));
+  EXPECT_EQ(*low, int(std::lrint(platform::Limit(3 * -32768.0f))));
+  EXPECT_GT(*high, 32400);  // bent close under the ceiling, not scaled down
+  EXPECT_LE(*high, 32766);
+  EXPECT_GE(*low, -32766);
+}
+
+TEST_F(MixerTest, ASwellingToneCrossesTheKneeWithoutAJump) {
+  // Two voices of one sine swelling from 8000 to 32000 each: the sum passes the knee near
+  // its start and goes to twice full scale. Bent, no step may be larger than the sum's own.
+  std::vector<int16_t> tone(8820);
+  for (size_t i = 0; i < tone.size(); ++i) {
+    double amplitude = 8000 + 24000 * double(i) / double(tone.size());
+    tone[i] = int16_t(std::lround(amplitude * std::sin(2 * std::numbers::pi * double(i) / 50)));
+  }
+  MakeBuffer16(tone)->Play(0, 0, 0);
+  MakeBuffer16(tone)->Play(0, 0, 0);
+  std::vector<int16_t> out = Render(tone.size());
+  for (size_t i = 1; i < tone.size(); ++i) {
+    int sum_step = 2 * std::abs(tone[i] - tone[i - 1]);
+    ASSERT_LE(std::abs(out[2 * i] - out[2 * i - 2]), sum_step + 1) << i;
+  }
+  EXPECT_GT(Peak(out, 0), 32000);
 }
 
 TEST_F(MixerTest, PanHardRightSilencesTheLeftChannel) {
-  LPDIRECTSOUNDBUFFER buffer = FullScaleSquare();
+  LPDIRECTSOUNDBUFFER buffer = Square();
   ASSERT_EQ(buffer->SetPan(DSBPAN_RIGHT), DS_OK);
   buffer->Play(0, 0, DSBPLAY_LOOPING);
   std::vector<int16_t> out = Render(1000);
   EXPECT_EQ(Peak(out, 0), 0);
-  EXPECT_GE(Peak(out, 1), 32500);
+  EXPECT_EQ(Peak(out, 1), 20480);
 
   // Half-way right lowers the left by the pan in hundredths of a decibel.
   buffer->Stop();
@@ -169,6 +215,68 @@ TEST_F(MixerTest, AVolumeChangeWhilePlayingGlidesInsteadOfClicking) {
   EXPECT_GT(out[0], 16000);  // still nearly the old level
   for (size_t i = 2; i < out.size(); i += 2) EXPECT_LE(std::abs(out[i] - out[i - 2]), 100);
   EXPECT_NEAR(out[2 * 440], 16384 * std::pow(10.0, -1.5), 1.0);  // reached within ~5 ms
+}
+
+TEST_F(MixerTest, OutputLevelsActOnTheSquareAndTheMusicLevelOnlyOnTheLoop) {
+  // The music (looping) alone on the left, an effect alone on the right, both at 16384.
+  LPDIRECTSOUNDBUFFER music = MakeBuffer(std::vector<uint8_t>(400, 0xC0));
+  LPDIRECTSOUNDBUFFER effect = MakeBuffer(std::vector<uint8_t>(44100, 0xC0));
+  music->SetPan(DSBPAN_LEFT);
+  effect->SetPan(DSBPAN_RIGHT);
+  music->Play(0, 0, DSBPLAY_LOOPING);
+  effect->Play(0, 0, 0);
+  // Levels after the 5 ms glide, left and right.
+  auto settled = [](int master, int music_level) {
+    platform::SharedMixer().SetOutputLevels(master, music_level);
+    std::vector<int16_t> out = Render(300);
+    return std::pair{int(out[2 * 299]), int(out[2 * 299 + 1])};
+  };
+  EXPECT_EQ(settled(100, 100), std::pair(16384, 16384));
+
+  platform::SharedMixer().SetOutputLevels(100, 50);
+  std::vector<int16_t> out = Render(300);
+  for (size_t i = 1; i < 300; ++i) {
+    ASSERT_LE(std::abs(out[2 * i] - out[2 * i - 2]), 60) << "the music clicks at " << i;
+    ASSERT_EQ(out[2 * i + 1], 16384) << "the effect moved at " << i;
+  }
+  EXPECT_EQ(out[2 * 299], 16384 / 4);
+
+  EXPECT_EQ(settled(50, 50), std::pair(16384 / 16, 16384 / 4));
+  EXPECT_EQ(settled(0, 100), std::pair(0, 0));
+  effect->Play(0, 0, DSBPLAY_LOOPING);  // played on as a loop, it is music now
+  EXPECT_EQ(settled(100, 50), std::pair(16384 / 4, 16384 / 4));
+  effect->Play(0, 0, 0);
+  EXPECT_EQ(settled(250, -5), std::pair(0, 16384));  // clamped to 100 and 0
+  EXPECT_EQ(settled(100, 100), std::pair(16384, 16384));
+}
+
+TEST_F(MixerTest, ALoopReadsItsFirstFrameAfterItsLastAtAnyRate) {
+  // Frames 0, 4000, 8000, 12000 looping, in blocks of 7 frames so that passes end anywhere.
+  LPDIRECTSOUNDBUFFER buffer = MakeBuffer16({0, 4000, 8000, 12000}, 11025);
+  auto render = [](size_t frames) {
+    std::vector<int16_t> left;
+    while (left.size() < frames) {
+      std::vector<int16_t> block = Render(7);
+      for (size_t i = 0; i < block.size(); i += 2) left.push_back(block[i]);
+    }
+    left.resize(frames);
+    return left;
+  };
+  buffer->Play(0, 0, DSBPLAY_LOOPING);
+  // Four output frames a source frame; the last one glides back towards the first.
+  std::vector<int16_t> expected;
+  for (int lap = 0; lap < 3; ++lap) {
+    for (int k = 0; k < 12; ++k) expected.push_back(int16_t(1000 * k));
+    for (int k = 0; k < 4; ++k) expected.push_back(int16_t(12000 - 3000 * k));
+  }
+  EXPECT_EQ(render(48), expected);
+
+  // Three source frames an output frame: three steps in four pass the end.
+  buffer->Stop();
+  buffer->SetCurrentPosition(0);
+  buffer->SetFrequency(3 * 44100);
+  buffer->Play(0, 0, DSBPLAY_LOOPING);
+  EXPECT_EQ(render(8), (std::vector<int16_t>{0, 12000, 8000, 4000, 0, 12000, 8000, 4000}));
 }
 
 TEST_F(MixerTest, SixteenBitStereoKeepsChannelsAndInterpolatesBetweenSamples) {

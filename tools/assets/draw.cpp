@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "platform/font.h"
+#include "platform/host/font.h"
 
 namespace assets {
 
@@ -246,16 +246,16 @@ Image Quantise(const Canvas& canvas, bool keyed, bool dither) {
 }
 
 int TextWidth(const char* text, int scale) {
-  return platform::font::TextWidth(text, int(std::strlen(text))) * scale;
+  return host::font::TextWidth(text, int(std::strlen(text))) * scale;
 }
 
 std::vector<float> TextMask(int width, int height, int x, int y, const char* text, int scale) {
   std::vector<float> mask(size_t(width) * height, 0.f);
   for (const char* p = text; *p; ++p) {
-    int advance = platform::font::Advance(*p);
-    for (int fy = 0; fy < platform::font::kHeight; ++fy) {
+    int advance = host::font::Advance(*p);
+    for (int fy = 0; fy < host::font::kHeight; ++fy) {
       for (int fx = 0; fx < advance; ++fx) {
-        if (!platform::font::Pixel(*p, fx, fy)) continue;
+        if (!host::font::Pixel(*p, fx, fy)) continue;
         for (int sy = 0; sy < scale; ++sy) {
           for (int sx = 0; sx < scale; ++sx) {
             int px = x + fx * scale + sx, py = y + fy * scale + sy;

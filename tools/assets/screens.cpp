@@ -2,7 +2,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "platform/font.h"
+#include "platform/host/font.h"
 #include "tools/assets/draw.h"
 
 namespace assets {
@@ -90,7 +90,7 @@ void DrawBigText(Canvas* c, int center_x, int top, const char* text, int scale, 
       Soften(TextMask(c->width, c->height, x, top, text, scale), c->width, c->height, scale / 3);
   std::vector<float> rim = Dilate(mask, c->width, c->height, outline);
   std::vector<float> shadow = Dilate(rim, c->width, c->height, outline);
-  int height = platform::font::kHeight * scale;
+  int height = host::font::kHeight * scale;
   int shift = std::max(2, scale);
   for (int y = 0; y < c->height; ++y) {
     for (int px = 0; px < c->width; ++px) {

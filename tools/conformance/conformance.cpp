@@ -1,7 +1,8 @@
 // Exercises every Windows interface call the engine makes and writes each result (return
 // codes, surface bytes, palette entries, sizes) to a text file, one fact per line. Built on
 // Linux against our stand-ins and for Windows against the real APIs: run under Wine, the two
-// files must be identical. Text drawn through GDI is kept to its colours (fonts differ).
+// files are compared row by row, so every row name is written once. Text drawn through GDI is
+// kept to its colours (fonts differ).
 #include <windows.h>
 #include <ddraw.h>
 #include <dinput.h>
@@ -30,6 +31,22 @@ void Fact(const char* name, const char* format, ...) {
 
 void Code(const char* name, HRESULT result) {
   Fact(name, "%08lX", static_cast<unsigned long>(static_cast<DWORD>(result)));
+}
+
+// A call the real API leaves undefined (Wine takes SetEntries past a palette's end and writes
+// past its table, corrupting its heap) is made against our stand-ins only, where the refusal
+// is ours to test; built for Windows, the report says so instead of calling it.
+#ifdef _WIN32
+constexpr bool kRealApi = true;
+#else
+constexpr bool kRealApi = false;
+#endif
+
+// True where the call may be made; on the real API it writes that it was not.
+bool ProbeHere(const char* name) {
+  if (!kRealApi) return true;
+  Fact(name, "not probed on the real API");
+  return false;
 }
 
 // ---- DirectDraw ----
@@ -128,11 +145,14 @@ void CheckPalette(LPDIRECTDRAWSURFACE primary) {
 
   PALETTEENTRY three[3] = {{1, 2, 3, 0}, {4, 5, 6, 0}, {7, 8, 9, 0}};
   Code("palette.set_middle", palette->SetEntries(0, 10, 3, three));
-  Code("palette.set_past_end", palette->SetEntries(0, 255, 3, three));
+  if (ProbeHere("palette.set_past_end"))
+    Code("palette.set_past_end", palette->SetEntries(0, 255, 3, three));
   Code("palette.set_last", palette->SetEntries(0, 255, 1, three));
   DumpEntries("palette.some", palette, 8, 8);
   DumpEntries("palette.tail", palette, 248, 8);
-  Code("palette.get_past_end", palette->GetEntries(0, 250, 10, entries));
+  // Would read six entries past the table where the API does not check.
+  if (ProbeHere("palette.get_past_end"))
+    Code("palette.get_past_end", palette->GetEntries(0, 250, 10, entries));
   palette->Release();  // the primary holds its own reference
 }
 
@@ -443,10 +463,13 @@ void CheckLockRegions(LPDIRECTSOUNDBUFFER buffer) {
     HRESULT result = buffer->Lock(c.offset, c.bytes, &part1, &bytes1, &part2, &bytes2, c.flags);
     Code(c.name, result);
     if (result != DS_OK) continue;
-    Fact(c.name, "parts %lu %lu second=%d", static_cast<unsigned long>(bytes1),
+    char name[64];
+    std::snprintf(name, sizeof(name), "%s.parts", c.name);
+    Fact(name, "%lu %lu second=%d", static_cast<unsigned long>(bytes1),
          static_cast<unsigned long>(bytes2), part2 ? 1 : 0);
     if (part1) std::memset(part1, 0x80, bytes1);
-    Code(c.name, buffer->Unlock(part1, bytes1, part2, bytes2));
+    std::snprintf(name, sizeof(name), "%s.unlock", c.name);
+    Code(name, buffer->Unlock(part1, bytes1, part2, bytes2));
   }
 }
 

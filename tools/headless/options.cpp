@@ -10,9 +10,13 @@ const char kUsage[] =
     "Plays the game on the headless host: virtual clock, scripted input, no window.\n"
     "\n"
     "  --data DIR              folder with the twelve data files (default: current folder)\n"
-    "  --frames N              stop after N frames (default: until the game quits)\n"
-    "  --start-tick T          first reading of the millisecond clock (default 0)\n"
+    "  --frames N              stop after N frames (default: the script's frames line,\n"
+    "                          else until the game quits)\n"
+    "  --start-tick T          first reading of the millisecond clock (default: the\n"
+    "                          script's start-tick, else 0)\n"
     "  --script FILE           input events, one a line (see below)\n"
+    "  --replay FILE           the same: a recording (ferrowyn --record) is a script; its\n"
+    "                          checksums are checked, and a divergence fails the run\n"
     "  --trace FILE            the world state after every frame, one JSON object a line\n"
     "  --capture DIR           write the visible page after chosen frames as PNG files\n"
     "  --capture-frames LIST   frames to capture, e.g. 0,100,250-260\n"
@@ -27,10 +31,12 @@ const char kUsage[] =
     "an event at frame n takes effect before frame n runs):\n"
     "  joystick \"Name\"          a joystick is attached, with this name\n"
     "  <n> down KEY | <n> up KEY | <n> tap KEY\n"
-    "      KEY: ESCAPE F1..F12 SPACE RETURN LCONTROL RCONTROL UP DOWN LEFT RIGHT,\n"
-    "           LSHIFT RSHIFT TAB BACK A..Z 0..9\n"
+    "      KEY: a DirectInput key name, any case: ESCAPE F1..F15 SPACE RETURN LCONTROL\n"
+    "           RCONTROL UP DOWN LEFT RIGHT LSHIFT RSHIFT TAB BACK A..Z 0..9 NUMPAD0..9 ...\n"
     "  <n> axis x|y VALUE       joystick axis, -16..16\n"
-    "  <n> button B down|up     joystick button 0..31\n";
+    "  <n> button B down|up     joystick button 0..31\n"
+    "  <n> check HEX            the world's checksum before frame n (recordings)\n"
+    "  version 1 | start-tick T | frames N   a recording's format, clock and length\n";
 
 namespace {
 
@@ -93,7 +99,7 @@ bool ParseOptions(const std::vector<std::string>& args, Options* options, std::s
       continue;
     }
     static const char* const kWithValue[] = {
-        "--data",    "--frames",         "--start-tick",    "--script", "--trace",
+        "--data",    "--frames",         "--start-tick",    "--script", "--replay",      "--trace",
         "--capture", "--capture-frames", "--capture-every", "--audio",  "--random-input"};
     bool known = false;
     for (const char* option : kWithValue) known = known || name == option;
@@ -114,8 +120,10 @@ bool ParseOptions(const std::vector<std::string>& args, Options* options, std::s
       ok = ParseNumber<long long>(value, 1, std::numeric_limits<long long>::max(), &n);
       o.frames = n;
     } else if (name == "--start-tick") {
-      ok = ParseNumber<uint32_t>(value, 0, std::numeric_limits<uint32_t>::max(), &o.start_tick);
-    } else if (name == "--script") {
+      uint32_t tick = 0;
+      ok = ParseNumber<uint32_t>(value, 0, std::numeric_limits<uint32_t>::max(), &tick);
+      o.start_tick = tick;
+    } else if (name == "--script" || name == "--replay") {
       o.script_path = value;
     } else if (name == "--trace") {
       o.trace_path = value;

@@ -10,7 +10,7 @@ namespace runner {
 struct Options {
   std::string data_dir = ".";
   std::optional<long long> frames;  // stop after this many frames; none = run until the game ends
-  uint32_t start_tick = 0;
+  std::optional<uint32_t> start_tick;  // none: the script's, else 0
   std::string script_path;
   std::string trace_path;
   std::string capture_dir;

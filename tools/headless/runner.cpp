@@ -15,31 +15,19 @@
 #include "tools/headless/script.h"
 #include "tools/headless/trace.h"
 #include "tools/headless/wav_writer.h"
+#include "platform/host/key_names.h"
 
 namespace runner {
 
 namespace {
 
-constexpr int kAxisRange = 16;  // the game sets both stick axes to -16..16
-
-// The raw host reading (-32768..32767) for `value` in -range..range: the centre of the raw
-// interval that the input stand-in's linear scaling maps back to exactly that value.
-int32_t RawAxis(int value, int range) {
-  const int64_t offset = (int64_t{value + range} * 65535 + range) / (2 * range);
-  return static_cast<int32_t>(offset - 32768);
-}
-
 // Everything one run needs between passes of the message loop.
 class Run {
  public:
   Run(const Options& options, const Script& script, host::HeadlessHost* host)
-      : options_(options), script_(script), host_(host) {
+      : options_(options), player_(script), host_(host) {
     if (options.random_seed) random_ = std::make_unique<RandomInput>(*options.random_seed);
-    if (script.joystick_name) {
-      stick_.present = true;
-      stick_.name = *script.joystick_name;
-      host->SetJoystick(stick_);
-    }
+    if (script.joystick_name) host->SetJoystick(player_.Stick());
   }
 
   bool OpenOutputs(std::ostream& err);
@@ -54,10 +42,9 @@ class Run {
   void ApplyInput(long long frame);
 
   const Options& options_;
-  const Script& script_;
+  ScriptPlayer player_;
   host::HeadlessHost* host_;
   std::unique_ptr<RandomInput> random_;
-  host::Joystick stick_;
   std::filesystem::path capture_dir_;
   TraceWriter trace_;
   WavWriter audio_;
@@ -65,11 +52,12 @@ class Run {
   uint64_t audio_remainder_ = 0;
   uint32_t audio_tick_ = 0;
   uint32_t pass_tick_ = 0;
-  size_t next_event_ = 0;
   long long pass_ = 0;
   long long frames_done_ = 0;
   bool capture_failed_ = false;
   int presents_in_frame_ = 0;
+  bool diverged_ = false;
+  std::string divergence_;  // where a replay first left the recorded game
 };
 
 bool Run::OpenOutputs(std::ostream& err) {
@@ -140,28 +128,20 @@ void Run::EndFrame(long long frame) {
 }
 
 void Run::ApplyInput(long long frame) {
-  bool stick_moved = false;
-  const auto& events = script_.events;
-  for (; next_event_ < events.size() && events[next_event_].frame <= frame; ++next_event_) {
-    const ScriptEvent& e = events[next_event_];
-    switch (e.kind) {
-      case ScriptEvent::kKey:
-        host_->SetKey(static_cast<uint8_t>(e.code), e.down);
-        break;
-      case ScriptEvent::kAxis:
-        (e.code == 0 ? stick_.axis_x : stick_.axis_y) = RawAxis(e.value, kAxisRange);
-        stick_moved = true;
-        break;
-      case ScriptEvent::kButton:
-        stick_.buttons[e.code] = e.down ? 0x80 : 0;
-        stick_moved = true;
-        break;
+  if (std::optional<uint64_t> recorded = player_.CheckAt(frame); recorded && !diverged_) {
+    uint64_t now = WorldChecksum();
+    if (now != *recorded) {
+      diverged_ = true;
+      char what[128];
+      std::snprintf(what, sizeof what, "world checksum %016llx before frame %lld, recorded %016llx",
+                    static_cast<unsigned long long>(now), frame,
+                    static_cast<unsigned long long>(*recorded));
+      divergence_ = what;
     }
   }
-  if (stick_moved) host_->SetJoystick(stick_);
-  if (random_) {
-    random_->Step([this](int code, bool down) { host_->SetKey(static_cast<uint8_t>(code), down); });
-  }
+  auto set_key = [this](int code, bool down) { host_->SetKey(static_cast<uint8_t>(code), down); };
+  if (player_.Advance(frame, set_key)) host_->SetJoystick(player_.Stick());
+  if (random_) random_->Step(set_key);
 }
 
 bool Run::CloseOutputs(std::ostream& err) {
@@ -172,6 +152,10 @@ bool Run::CloseOutputs(std::ostream& err) {
   }
   if (!audio_.Close()) {
     err << "ferrowyn-headless: writing the audio " << options_.audio_path << " failed\n";
+    ok = false;
+  }
+  if (diverged_) {
+    err << "ferrowyn-headless: the replay diverges: " << divergence_ << "\n";
     ok = false;
   }
   if (capture_failed_) {
@@ -185,7 +169,7 @@ bool Run::CloseOutputs(std::ostream& err) {
 // The game quits only after Escape is let go: while it is held, every frame posts another
 // close request ahead of the quit message.
 bool ReleasesEscape(const Script& script) {
-  int escape = ScanCodeOf("ESCAPE");
+  int escape = host::ScanCodeOf("ESCAPE");
   bool pressed = false;
   for (const ScriptEvent& e : script.events) {
     if (e.kind != ScriptEvent::kKey || e.code != escape) continue;
@@ -213,6 +197,7 @@ int RunHeadless(const std::vector<std::string>& args, std::ostream& out, std::os
     err << "ferrowyn-headless: " << error << "\n";
     return 2;
   }
+  if (!options.frames) options.frames = script.frames;
   if (!options.frames && !ReleasesEscape(script)) {
     err << "ferrowyn-headless: nothing would end this run: give --frames N, or press and "
            "release ESCAPE in the script\n";
@@ -224,7 +209,7 @@ int RunHeadless(const std::vector<std::string>& args, std::ostream& out, std::os
     return 2;
   }
 
-  host::HeadlessHost host(options.start_tick);
+  host::HeadlessHost host(options.start_tick.value_or(script.start_tick.value_or(0)));
   Run run(options, script, &host);
   if (!run.OpenOutputs(err)) return 2;
   host.on_pump = [&run] { run.Pump(); };

@@ -5,30 +5,11 @@
 #include <fstream>
 #include <sstream>
 
+#include "platform/host/key_names.h"
+
 namespace runner {
 
 namespace {
-
-// DirectInput scan codes (the keyboard's set-1 codes; extended keys have bit 7 set).
-struct KeyName {
-  const char* name;
-  int code;
-};
-constexpr KeyName kKeys[] = {
-    {"ESCAPE", 0x01}, {"1", 0x02},     {"2", 0x03},        {"3", 0x04},      {"4", 0x05},
-    {"5", 0x06},      {"6", 0x07},     {"7", 0x08},        {"8", 0x09},      {"9", 0x0A},
-    {"0", 0x0B},      {"BACK", 0x0E},  {"TAB", 0x0F},      {"Q", 0x10},      {"W", 0x11},
-    {"E", 0x12},      {"R", 0x13},     {"T", 0x14},        {"Y", 0x15},      {"U", 0x16},
-    {"I", 0x17},      {"O", 0x18},     {"P", 0x19},        {"RETURN", 0x1C}, {"LCONTROL", 0x1D},
-    {"A", 0x1E},      {"S", 0x1F},     {"D", 0x20},        {"F", 0x21},      {"G", 0x22},
-    {"H", 0x23},      {"J", 0x24},     {"K", 0x25},        {"L", 0x26},      {"LSHIFT", 0x2A},
-    {"Z", 0x2C},      {"X", 0x2D},     {"C", 0x2E},        {"V", 0x2F},      {"B", 0x30},
-    {"N", 0x31},      {"M", 0x32},     {"RSHIFT", 0x36},   {"LMENU", 0x38},  {"SPACE", 0x39},
-    {"F1", 0x3B},     {"F2", 0x3C},    {"F3", 0x3D},       {"F4", 0x3E},     {"F5", 0x3F},
-    {"F6", 0x40},     {"F7", 0x41},    {"F8", 0x42},       {"F9", 0x43},     {"F10", 0x44},
-    {"F11", 0x57},    {"F12", 0x58},   {"RCONTROL", 0x9D}, {"RMENU", 0xB8},  {"UP", 0xC8},
-    {"LEFT", 0xCB},   {"RIGHT", 0xCD}, {"DOWN", 0xD0},
-};
 
 constexpr int kAxisLimit = 16;  // the range the game gives both stick axes
 
@@ -80,6 +61,23 @@ bool ParseLine(const std::vector<std::string>& w, int line, Script* script, std:
     script->joystick_name = w[1].substr(1, w[1].size() - 2);
     return true;
   }
+  if (w[0] == "version" || w[0] == "start-tick" || w[0] == "frames") {
+    long long value = 0;
+    if (w.size() != 2 || !ToInt(w[1], &value) || value < 0 || value > 0xFFFFFFFFll) {
+      *error = "expected: " + w[0] + " N";
+      return false;
+    }
+    if (w[0] == "version" && value != kScriptVersion) {
+      *error = "recorded in format " + w[1] +
+               " by another version of Ferrowyn; this one reads "
+               "format " +
+               std::to_string(kScriptVersion);
+      return false;
+    }
+    if (w[0] == "start-tick") script->start_tick = static_cast<uint32_t>(value);
+    if (w[0] == "frames") script->frames = value;
+    return true;
+  }
   ScriptEvent e;
   e.line = line;
   long long frame = 0;
@@ -99,7 +97,7 @@ bool ParseLine(const std::vector<std::string>& w, int line, Script* script, std:
       return false;
     }
     e.kind = ScriptEvent::kKey;
-    e.code = ScanCodeOf(w[2]);
+    e.code = host::ScanCodeOf(w[2]);
     if (e.code < 0) {
       *error = "unknown key '" + w[2] + "'";
       return false;
@@ -111,6 +109,17 @@ bool ParseLine(const std::vector<std::string>& w, int line, Script* script, std:
       e.down = false;
       script->events.push_back(e);
     }
+    return true;
+  }
+  if (verb == "check") {
+    uint64_t checksum = 0;
+    const std::string& hex = w.size() == 3 ? w[2] : "";
+    auto [end, ec] = std::from_chars(hex.data(), hex.data() + hex.size(), checksum, 16);
+    if (hex.empty() || ec != std::errc() || end != hex.data() + hex.size()) {
+      *error = "expected: <n> check HEX";
+      return false;
+    }
+    script->checks.push_back({frame, checksum, line});
     return true;
   }
   if (verb == "axis") {
@@ -151,13 +160,6 @@ bool ParseLine(const std::vector<std::string>& w, int line, Script* script, std:
 
 }  // namespace
 
-int ScanCodeOf(const std::string& name) {
-  for (const KeyName& key : kKeys) {
-    if (name == key.name) return key.code;
-  }
-  return -1;
-}
-
 bool ParseScript(const std::string& text, const std::string& source, Script* script,
                  std::string* error) {
   Script parsed;
@@ -186,6 +188,8 @@ bool ParseScript(const std::string& text, const std::string& source, Script* scr
   }
   std::stable_sort(parsed.events.begin(), parsed.events.end(),
                    [](const ScriptEvent& a, const ScriptEvent& b) { return a.frame < b.frame; });
+  std::stable_sort(parsed.checks.begin(), parsed.checks.end(),
+                   [](const ScriptCheck& a, const ScriptCheck& b) { return a.frame < b.frame; });
   *script = std::move(parsed);
   return true;
 }
@@ -199,6 +203,82 @@ bool LoadScript(const std::string& path, Script* script, std::string* error) {
   std::ostringstream text;
   text << file.rdbuf();
   return ParseScript(text.str(), path, script, error);
+}
+
+int32_t RawAxis(int value) {
+  // The centre of the raw interval that the stand-in's linear scaling maps to `value`.
+  const int64_t offset = (int64_t{value + kAxisLimit} * 65535 + kAxisLimit) / (2 * kAxisLimit);
+  return static_cast<int32_t>(offset - 32768);
+}
+
+ScriptPlayer::ScriptPlayer(const Script& script) : script_(script) {
+  if (script.joystick_name) {
+    stick_.present = true;
+    stick_.name = *script.joystick_name;
+  }
+}
+
+std::optional<uint64_t> ScriptPlayer::CheckAt(long long frame) {
+  const auto& checks = script_.checks;
+  while (next_check_ < checks.size() && checks[next_check_].frame < frame) ++next_check_;
+  if (next_check_ < checks.size() && checks[next_check_].frame == frame)
+    return checks[next_check_].checksum;
+  return std::nullopt;
+}
+
+bool ScriptRecorder::Open(const std::string& path) {
+  file_ = std::fopen(path.c_str(), "w");
+  if (!file_) return false;
+  Line(
+      "# A game of Ferrowyn as it was played: the input, frame by frame, and the world's\n"
+      "# checksum now and then. Play it back with ferrowyn --replay FILE or\n"
+      "# ferrowyn-headless --replay FILE.\n"
+      "version " +
+      std::to_string(kScriptVersion) + "\n");
+  return ok_;
+}
+
+void ScriptRecorder::StartTick(uint32_t tick) {
+  Line("start-tick " + std::to_string(tick) + "\n");
+}
+
+void ScriptRecorder::Joystick(const std::string& name) {
+  // The script's quoting has no escapes: a name keeps what it can say.
+  std::string safe = name;
+  std::replace(safe.begin(), safe.end(), '"', '\'');
+  Line("joystick \"" + safe + "\"\n");
+}
+
+void ScriptRecorder::Key(long long frame, int code, bool down) {
+  Line(std::to_string(frame) + (down ? " down " : " up ") + host::NameOfScanCode(code) + "\n");
+}
+
+void ScriptRecorder::Axis(long long frame, int axis, int value) {
+  Line(std::to_string(frame) + (axis == 0 ? " axis x " : " axis y ") + std::to_string(value) +
+       "\n");
+}
+
+void ScriptRecorder::Button(long long frame, int button, bool down) {
+  Line(std::to_string(frame) + " button " + std::to_string(button) + (down ? " down\n" : " up\n"));
+}
+
+void ScriptRecorder::Check(long long frame, uint64_t checksum) {
+  char hex[17];
+  std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(checksum));
+  Line(std::to_string(frame) + " check " + hex + "\n");
+}
+
+bool ScriptRecorder::Close(long long frames) {
+  if (!file_) return ok_;
+  Line("frames " + std::to_string(frames) + "\n");
+  if (std::fclose(file_) != 0) ok_ = false;
+  file_ = nullptr;
+  return ok_;
+}
+
+void ScriptRecorder::Line(const std::string& text) {
+  if (!file_) return;
+  if (std::fputs(text.c_str(), file_) < 0 || std::fflush(file_) != 0) ok_ = false;
 }
 
 }  // namespace runner

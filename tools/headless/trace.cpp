@@ -82,15 +82,30 @@ struct WorldValue {
   }
 };
 
+void AppendWorld(std::string* out) {
+  Field(out, "rand_state", RandomState());
+  VisitWorld(WorldValue{out});
+}
+
 }  // namespace
 
 void AppendTraceLine(long long frame, std::string* out) {
   out->push_back('{');
   Field(out, "frame", frame);
   Field(out, "tick", frame_start_tick);
-  Field(out, "rand_state", RandomState());
-  VisitWorld(WorldValue{out});
+  AppendWorld(out);
   out->append("}\n");
+}
+
+uint64_t WorldChecksum() {
+  std::string world = "{";
+  AppendWorld(&world);
+  uint64_t hash = 14695981039346656037ull;  // FNV-1a
+  for (unsigned char c : world) {
+    hash ^= c;
+    hash *= 1099511628211ull;
+  }
+  return hash;
 }
 
 bool TraceWriter::Open(const std::string& path) {

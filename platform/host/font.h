@@ -2,7 +2,7 @@
 // proportional (about 6 pixels a character on average). Also used by the asset generator.
 #pragma once
 
-namespace platform::font {
+namespace host::font {
 
 constexpr int kHeight = 16;
 
@@ -14,4 +14,4 @@ bool Pixel(char c, int x, int y);
 // Sum of the advances of the first `length` characters.
 int TextWidth(const char* text, int length);
 
-}  // namespace platform::font
+}  // namespace host::font

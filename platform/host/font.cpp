@@ -1,13 +1,13 @@
 // The built-in font: our own design, drawn below as ASCII art. Cap height 9, x-height 6,
 // descenders 3; one pixel of spacing is added after every glyph.
-#include "platform/font.h"
+#include "platform/host/font.h"
 
 #include <array>
 #include <cstring>
 #include <string>
 #include <vector>
 
-namespace platform::font {
+namespace host::font {
 namespace {
 
 constexpr int kTopMargin = 3;  // blank rows above the capitals
@@ -180,4 +180,4 @@ int TextWidth(const char* text, int length) {
   return width;
 }
 
-}  // namespace platform::font
+}  // namespace host::font

@@ -1,0 +1,80 @@
+// The page drawn by SDL's renderer: the same look as the software scaler, with the GPU doing
+// the scaling and vsync ending the tearing.
+#pragma once
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/host/page_scaler.h"
+
+struct SDL_Window;
+struct SDL_Renderer;
+struct SDL_Texture;
+struct SDL_PixelFormat;
+
+namespace host {
+
+// Whether a renderer's name (SDL's, or the GL driver's) is a rasteriser on the CPU.
+bool IsSoftwareRasteriser(std::string_view name);
+
+// The page as a streaming texture, enlarged by its largest whole multiple with nearest pixels
+// into a render target, and that smoothly to the window between black bars.
+class GpuPresenter {
+ public:
+  // SDL's accelerated renderer for `window`, with vsync; nullptr when SDL has none or, with
+  // `hardware_only`, when it rasterises on the CPU all the same (llvmpipe and the like).
+  static std::unique_ptr<GpuPresenter> Open(SDL_Window* window, bool hardware_only);
+  // Takes over `renderer`, made for `window`; Open is the way in.
+  GpuPresenter(SDL_Window* window, SDL_Renderer* renderer, std::string description);
+  ~GpuPresenter();
+  GpuPresenter(const GpuPresenter&) = delete;
+  GpuPresenter& operator=(const GpuPresenter&) = delete;
+
+  // What draws: SDL's renderer, and the GL driver behind it where there is one.
+  const std::string& Description() const { return description_; }
+  // The pixel format the colour table for Update must be in.
+  const SDL_PixelFormat* Format() const { return format_.get(); }
+
+  // Takes the page rows flagged in `changed_rows` (all of them without), through `colours`.
+  void Update(const uint8_t* page, int width, int height, const uint32_t* colours,
+              const uint8_t* changed_rows);
+  // Uploads the page as Update left it with `draw` run over a copy of it first (a host's
+  // notice); the page itself stays clean for the next Update.
+  void DrawOver(
+      const std::function<void(uint32_t* pixels, int pitch, int width, int height)>& draw);
+  // Shows the page on the next vblank; within a refresh of the last one it is held back for
+  // ShowDue instead, so that a run of pages (a fade) never waits a vblank for each.
+  void Show();
+  // Shows the page Show held back, once a refresh has passed since the last one.
+  void ShowDue();
+
+ private:
+  struct Deleter {
+    void operator()(SDL_Renderer* renderer) const;
+    void operator()(SDL_Texture* texture) const;
+    void operator()(SDL_PixelFormat* format) const;
+  };
+
+  void Draw();
+
+  std::unique_ptr<SDL_Renderer, Deleter> renderer_;
+  std::unique_ptr<SDL_PixelFormat, Deleter> format_;
+  std::unique_ptr<SDL_Texture, Deleter> page_;
+  std::unique_ptr<SDL_Texture, Deleter> enlarged_;  // the page times `multiple_`
+  std::string description_;
+  int page_width_ = 0;
+  int page_height_ = 0;
+  int multiple_ = 0;
+  int max_texture_size_ = 0;      // in pixels, either way
+  std::vector<uint32_t> pixels_;  // the page in `format_`
+  std::vector<uint32_t> over_;    // a copy of it with a notice drawn over
+  PageScaler converter_;          // one to one: the colour table, and the rows it wrote
+  uint64_t refresh_ticks_ = 0;    // one refresh of the display, in performance-counter ticks
+  uint64_t last_shown_ = 0;
+  bool held_back_ = false;
+};
+
+}  // namespace host

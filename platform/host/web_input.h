@@ -1,6 +1,6 @@
 // Input for the web host with no browser in it, so it can be tested anywhere: physical keys
-// by their KeyboardEvent.code, the Gamepad API's standard mapping, and what a pad's Start and
-// Back buttons do.
+// by their KeyboardEvent.code, the Gamepad API's standard mapping through the player's pad
+// bindings, and what the pad's start and quit buttons do.
 #pragma once
 #include <cstdint>
 #include <string>
@@ -9,15 +9,6 @@
 #include "platform/host/settings.h"
 
 namespace host {
-
-// The DirectInput scan codes the host itself acts on.
-namespace scan {
-constexpr uint8_t kEscape = 0x01;
-constexpr uint8_t kP = 0x19;
-constexpr uint8_t kF1 = 0x3B;
-constexpr uint8_t kPrintScreen = 0xB7;
-constexpr uint8_t kPause = 0xC5;
-}  // namespace scan
 
 // The DirectInput scan code of a KeyboardEvent.code ("ArrowLeft", "KeyA", ...); 0 for a key
 // the game has no code for. The same key gives the same code as on the SDL host.

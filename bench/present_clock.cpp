@@ -57,3 +57,10 @@ extern "C" int SDL_UpdateWindowSurfaceRects(SDL_Window* window, const SDL_Rect* 
   Clock().Note();
   return next(window, rects, count);
 }
+
+// The GPU path shows its pages here instead.
+extern "C" void SDL_RenderPresent(SDL_Renderer* renderer) {
+  static auto next = Next<void (*)(SDL_Renderer*)>("SDL_RenderPresent");
+  Clock().Note();
+  next(renderer);
+}

@@ -32,15 +32,7 @@ PageRect FitPage(int page_width, int page_height, int target_width, int target_h
 
 std::vector<PageScaler::Tap> PageScaler::Taps(int page_size, int target_size) {
   std::vector<Tap> taps(std::max(target_size, 0));
-  if (page_size <= 0 || target_size <= 0) return taps;
-  if (target_size < page_size) {
-    // Smaller than the page: the page pixel under each target pixel's centre.
-    for (int i = 0; i < target_size; ++i) {
-      int source = static_cast<int>((2 * int64_t{i} + 1) * page_size / (2 * int64_t{target_size}));
-      taps[i] = {source, source, 0};
-    }
-    return taps;
-  }
+  if (page_size <= 0 || target_size < page_size) return taps;
   // Target pixel i covers [i, i + 1) * span / target_size of the page scaled up `whole` times,
   // which is at most one of its pixels: so it sees one or two of them.
   const int64_t whole = target_size / page_size;
@@ -204,11 +196,83 @@ void PageScaler::ScaleAcross(const uint8_t* in, const uint32_t* colours, uint32_
     out[x] = BlendPixel(row[firsts[x]], row[firsts[x] + 1], weights[x] & 0xFFFF);
 }
 
+std::vector<PageScaler::Cover> PageScaler::Covers(int page_size, int target_size,
+                                                  std::vector<uint32_t>* shares) {
+  std::vector<Cover> covers;
+  shares->clear();
+  if (page_size <= 0 || target_size <= 0) return covers;
+  // In 1/target_size of a page pixel: target pixel i spans [i, i + 1) * page_size, page pixel
+  // s spans [s, s + 1) * target_size.
+  const int64_t p = page_size, t = target_size;
+  for (int64_t i = 0; i < t; ++i) {
+    const int64_t start = i * p, end = start + p;
+    Cover cover{static_cast<int>(start / t), 0, shares->size()};
+    for (int64_t s = cover.first; s * t < end; ++s, ++cover.count)
+      shares->push_back(static_cast<uint32_t>(std::min(end, (s + 1) * t) - std::max(start, s * t)));
+    covers.push_back(cover);
+  }
+  return covers;
+}
+
+void PageScaler::ScaleDown(const uint8_t* page, int page_pitch, int page_width, int page_height,
+                           const uint32_t* colours, uint32_t* target, int target_pitch, int width,
+                           int height) {
+  if (static_cast<int>(down_columns_.size()) != width || down_columns_page_ != page_width) {
+    down_columns_ = Covers(page_width, width, &down_column_shares_);
+    down_columns_page_ = page_width;
+  }
+  if (static_cast<int>(down_rows_.size()) != height || down_rows_page_ != page_height) {
+    down_rows_ = Covers(page_height, height, &down_row_shares_);
+    down_rows_page_ = page_height;
+  }
+  // Each page row averaged across once: per column and channel, the sum of share * value.
+  down_across_.resize(static_cast<size_t>(page_height) * width * 4);
+  for (int row = 0; row < page_height; ++row) {
+    const uint8_t* in = page + static_cast<ptrdiff_t>(row) * page_pitch;
+    uint32_t* sums = down_across_.data() + static_cast<size_t>(row) * width * 4;
+    for (int x = 0; x < width; ++x) {
+      const Cover& cover = down_columns_[x];
+      uint32_t channel[4] = {};
+      for (int k = 0; k < cover.count; ++k) {
+        const uint32_t colour = colours[in[cover.first + k]];
+        const uint32_t share = down_column_shares_[cover.shares + k];
+        for (int c = 0; c < 4; ++c) channel[c] += share * (colour >> (8 * c) & 0xFF);
+      }
+      std::memcpy(sums + 4 * x, channel, sizeof channel);
+    }
+  }
+  // Then down: the shares of both ways multiply to page_width * page_height in all.
+  const uint64_t whole = uint64_t(page_width) * uint64_t(page_height);
+  auto* rows = reinterpret_cast<uint8_t*>(target);
+  for (int y = 0; y < height; ++y) {
+    auto* out = reinterpret_cast<uint32_t*>(rows + static_cast<ptrdiff_t>(y) * target_pitch);
+    const Cover& cover = down_rows_[y];
+    for (int x = 0; x < width; ++x) {
+      uint64_t channel[4] = {};
+      for (int k = 0; k < cover.count; ++k) {
+        const uint32_t* sums =
+            down_across_.data() + (static_cast<size_t>(cover.first + k) * width + x) * 4;
+        const uint64_t share = down_row_shares_[cover.shares + k];
+        for (int c = 0; c < 4; ++c) channel[c] += share * sums[c];
+      }
+      uint32_t pixel = 0;
+      for (int c = 0; c < 4; ++c)
+        pixel |= static_cast<uint32_t>((channel[c] + whole / 2) / whole) << (8 * c);
+      out[x] = pixel;
+    }
+  }
+  written_.push_back({0, height});
+}
+
 void PageScaler::Scale(const uint8_t* page, int page_pitch, int page_width, int page_height,
                        const uint32_t* colours, uint32_t* target, int target_pitch, int width,
                        int height, const uint8_t* changed_rows) {
   written_.clear();
   if (width <= 0 || height <= 0 || page_width <= 0 || page_height <= 0) return;
+  // Smaller than the page either way (the picture keeps its shape, so both): averaged, whole.
+  if (width < page_width || height < page_height)
+    return ScaleDown(page, page_pitch, page_width, page_height, colours, target, target_pitch,
+                     width, height);
   if (static_cast<int>(firsts_.size()) != width || columns_page_ != page_width) {
     columns_page_ = page_width;
     columns_blend_ = width > page_width;

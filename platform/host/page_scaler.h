@@ -2,6 +2,7 @@
 // in here: every host that draws into a pixel buffer shares it.
 #pragma once
 #include <cstdint>
+#include <cstddef>
 #include <vector>
 
 namespace host {
@@ -18,8 +19,9 @@ PageRect FitPage(int page_width, int page_height, int target_width, int target_h
 // channel, any order), scaled to a rectangle the way a player expects of pixel art: up by the
 // largest whole multiple with sharp, nearest pixels, then the remaining fraction by averaging
 // what each target pixel covers, so every page pixel comes out the same width and no edge
-// shimmers. Smaller than the page, it falls back to the nearest pixel. The tables are kept
-// between calls, since the sizes rarely change.
+// shimmers. Smaller than the page, each target pixel is the average of the page pixels it
+// covers, weighted by how much of each, so thin lines and text keep their weight. The tables
+// are kept between calls, since the sizes rarely change.
 class PageScaler {
  public:
   // Which vector instructions to use: the widest the processor offers, or no more than SSE2
@@ -51,11 +53,25 @@ class PageScaler {
     int second = 0;
     uint32_t weight = 0;  // 0 = `first` alone
   };
-  // One tap per target pixel along a line of `target_size`; none for an empty size.
+  // One tap per target pixel along a line of `target_size` at least `page_size` long; none
+  // for an empty size.
   static std::vector<Tap> Taps(int page_size, int target_size);
+
+  // What one target pixel covers when the target is smaller: `count` page pixels from
+  // `first`, each by a share of `page_size` (the shares add up to it), in 1/target_size of a
+  // page pixel.
+  struct Cover {
+    int first = 0;
+    int count = 0;
+    size_t shares = 0;  // where its shares start in the list Covers fills
+  };
+  static std::vector<Cover> Covers(int page_size, int target_size, std::vector<uint32_t>* shares);
 
  private:
   void ScaleAcross(const uint8_t* in, const uint32_t* colours, uint32_t* out);
+  void ScaleDown(const uint8_t* page, int page_pitch, int page_width, int page_height,
+                 const uint32_t* colours, uint32_t* target, int target_pitch, int width,
+                 int height);
 
   bool avx2_ = false;
   int columns_page_ = 0, rows_page_ = 0;
@@ -67,6 +83,11 @@ class PageScaler {
   std::vector<uint32_t> row_colours_;  // a page row through the palette, padded for vector loads
   std::vector<uint32_t> scratch_[2];   // page rows scaled across, for blended target rows
   std::vector<RowRun> written_;
+  // Shrinking: the covers of each column and row, and the page's rows averaged across.
+  std::vector<Cover> down_columns_, down_rows_;
+  int down_columns_page_ = 0, down_rows_page_ = 0;
+  std::vector<uint32_t> down_column_shares_, down_row_shares_;
+  std::vector<uint32_t> down_across_;  // 4 channel sums a column, for each page row
 };
 
 }  // namespace host

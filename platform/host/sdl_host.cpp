@@ -1,6 +1,7 @@
 #include "platform/host/sdl_host.h"
 
 #include <SDL.h>
+#include <dlfcn.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -43,6 +44,20 @@ bool InvisibleDriver() {
   if (std::strcmp(driver, "offscreen") != 0 && std::strcmp(driver, "dummy") != 0) return false;
   const char* asked = std::getenv("SDL_VIDEODRIVER");
   return !asked || std::strcmp(asked, driver) != 0;
+}
+
+void IgnoreAlsaError(const char*, int, const char*, int, const char*, ...) {}
+
+// ALSA prints a page of its own errors when there is no sound card, before SDL says the one
+// line that matters; SDL loads the library itself, so it is quietened through the same copy.
+void QuietenAlsa() {
+  void* alsa = dlopen("libasound.so.2", RTLD_LAZY | RTLD_NOLOAD);
+  if (!alsa) alsa = dlopen("libasound.so.2", RTLD_LAZY);
+  if (!alsa) return;
+  using Handler = void (*)(const char*, int, const char*, int, const char*, ...);
+  using SetHandler = int (*)(Handler);
+  if (auto set = reinterpret_cast<SetHandler>(dlsym(alsa, "snd_lib_error_set_handler")))
+    set(IgnoreAlsaError);
 }
 
 }  // namespace
@@ -589,6 +604,7 @@ void SdlHost::OpenAudio() {
   if (audio_tried_) return;
   audio_tried_ = true;
   if (!config_.sound) return;
+  QuietenAlsa();
   if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
     std::fprintf(stderr, "ferrowyn: no sound: %s\n", SDL_GetError());
     return;

@@ -98,12 +98,36 @@ TEST(PageScaler, EveryPagePixelComesOutTheSameSize) {
   }
 }
 
-TEST(PageScaler, SmallerThanThePageTakesTheNearestPixel) {
-  auto taps = PageScaler::Taps(800, 300);
-  for (int i = 0; i < 300; ++i) {
-    EXPECT_EQ(taps[i].weight, 0u);
-    EXPECT_EQ(taps[i].first, (2 * i + 1) * 800 / 600);
+// Smaller than the page, each target pixel averages what it covers: text and thin lines keep
+// their weight instead of dropping out, and a flat area stays exactly its colour.
+TEST(PageScaler, SmallerThanThePageAveragesWhatEachPixelCovers) {
+  std::vector<uint32_t> shares;
+  auto covers = PageScaler::Covers(800, 500, &shares);
+  ASSERT_EQ(covers.size(), 500u);
+  for (const auto& cover : covers) {
+    uint32_t sum = 0;
+    for (int k = 0; k < cover.count; ++k) sum += shares[cover.shares + k];
+    EXPECT_EQ(sum, 800u);
+    EXPECT_LE(cover.count, 3);
   }
+  EXPECT_EQ(covers[1].first, 1);  // [1.6, 3.2): pixels 1, 2, 3 by 0.4, 1 and 0.2
+  EXPECT_EQ(shares[covers[1].shares], 200u);
+  EXPECT_EQ(shares[covers[1].shares + 1], 500u);
+  EXPECT_EQ(shares[covers[1].shares + 2], 100u);
+
+  // A one-pixel white line on black at half size: a grey line, not gone or doubled.
+  std::vector<uint8_t> page(8 * 4, 0);
+  for (int x = 0; x < 8; ++x) page[8 * 1 + x] = 1;
+  const std::vector<uint32_t> colours = {0x00000000, 0xC8C8C8C8};
+  std::vector<uint32_t> out(4 * 2);
+  PageScaler scaler;
+  scaler.Scale(page.data(), 8, 8, 4, colours.data(), out.data(), 4 * 4, 4, 2);
+  EXPECT_EQ(out,
+            (std::vector<uint32_t>{0x64646464, 0x64646464, 0x64646464, 0x64646464, 0, 0, 0, 0}));
+  std::fill(page.begin(), page.end(), 1);
+  std::vector<uint32_t> flat(5 * 3);
+  scaler.Scale(page.data(), 8, 8, 4, colours.data(), flat.data(), 5 * 4, 5, 3);
+  EXPECT_TRUE(std::all_of(flat.begin(), flat.end(), [](uint32_t v) { return v == 0xC8C8C8C8; }));
 }
 
 TEST(PageScaler, BlendsEachChannelOfTheCoveredPixels) {
@@ -188,9 +212,44 @@ uint32_t BlendBytes(uint32_t a, uint32_t b, uint32_t weight) {
   return out;
 }
 
+// Smaller: each channel the sum of page values times the area of the page pixel the target
+// pixel covers, over the whole area, rounded; the areas straight from the intervals' overlaps.
+std::vector<uint32_t> ReferenceShrink(const std::vector<uint8_t>& page, int pitch, int page_width,
+                                      int page_height, const std::vector<uint32_t>& colours,
+                                      int width, int height) {
+  auto overlap = [](int64_t i, int64_t s, int64_t p, int64_t t) {
+    return std::max<int64_t>(0, std::min((i + 1) * p, (s + 1) * t) - std::max(i * p, s * t));
+  };
+  std::vector<uint32_t> out(static_cast<size_t>(width) * height);
+  const uint64_t whole = uint64_t(page_width) * uint64_t(page_height);
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) {
+      uint64_t sums[4] = {};
+      // Only the page pixels inside the target pixel's interval can overlap it.
+      const int r0 = int(int64_t(y) * page_height / height),
+                c0 = int(int64_t(x) * page_width / width);
+      const int r1 = int((int64_t(y + 1) * page_height + height - 1) / height);
+      const int c1 = int((int64_t(x + 1) * page_width + width - 1) / width);
+      for (int r = r0; r < r1; ++r)
+        for (int c = c0; c < c1; ++c) {
+          const uint64_t area =
+              overlap(y, r, page_height, height) * overlap(x, c, page_width, width);
+          if (!area) continue;
+          const uint32_t colour = colours[page[r * pitch + c]];
+          for (int k = 0; k < 4; ++k) sums[k] += area * (colour >> (8 * k) & 0xFF);
+        }
+      uint32_t pixel = 0;
+      for (int k = 0; k < 4; ++k) pixel |= uint32_t((sums[k] + whole / 2) / whole) << (8 * k);
+      out[y * width + x] = pixel;
+    }
+  return out;
+}
+
 std::vector<uint32_t> ReferenceScale(const std::vector<uint8_t>& page, int pitch, int page_width,
                                      int page_height, const std::vector<uint32_t>& colours,
                                      int width, int height) {
+  if (width < page_width || height < page_height)
+    return ReferenceShrink(page, pitch, page_width, page_height, colours, width, height);
   const auto columns = PageScaler::Taps(page_width, width);
   const auto rows = PageScaler::Taps(page_height, height);
   auto across = [&](int row, int x) {

@@ -14,7 +14,8 @@ bool WritePng(const std::string& path, const uint8_t* pixels, int pitch, int wid
               const Rgb* palette);
 
 // The same picture through libpng, compressed (the title comes to about a twentieth of the
-// stored size), written to a temporary file and renamed; for screenshots.
+// stored size), written to a temporary file and renamed; for screenshots. Not in the browser
+// build, which has no libpng: there the browser compresses its own.
 bool WriteCompressedPng(const std::string& path, const uint8_t* pixels, int pitch, int width,
                         int height, const Rgb* palette);
 

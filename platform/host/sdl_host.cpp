@@ -69,7 +69,7 @@ std::optional<Renderer> ParseRenderer(std::string_view name) {
   return std::nullopt;
 }
 
-SdlHost::SdlHost(SdlConfig config) : config_(std::move(config)), key_map_(config_.settings) {
+SdlHost::SdlHost(SdlConfig config) : config_(std::move(config)), keys_(config_.settings) {
   // The game reads its stick whether or not the window has the focus.
   SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");
   // X11 and Wayland take the window's class from these when SDL starts its video.
@@ -192,10 +192,7 @@ void SdlHost::Sleep(uint32_t ms) {
 }
 
 bool SdlHost::PumpEvents() {
-  for (int key = 0; key < 256; ++key)
-    if (release_next_[key]) keys_[key] = 0;
-  std::memset(pressed_now_, 0, sizeof pressed_now_);
-  std::memset(release_next_, 0, sizeof release_next_);
+  keys_.BeginPump();
   bool close = false;
   SDL_Event event;
   while (SDL_PollEvent(&event)) HandleEvent(event, &close);
@@ -270,23 +267,6 @@ void SdlHost::Notice(const std::string& text, uint32_t for_ms) {
   Redraw();
 }
 
-void SdlHost::Press(uint8_t game_key) {
-  if (holders_[game_key]++ > 0) return;
-  keys_[game_key] = 0x80;
-  pressed_now_[game_key] = 1;
-  release_next_[game_key] = 0;
-}
-
-void SdlHost::Release(uint8_t game_key) {
-  if (holders_[game_key] == 0 || --holders_[game_key] > 0) return;
-  // A tap shorter than one pump still reads as held until the next one, or the game
-  // (which polls once a frame) would never see it.
-  if (pressed_now_[game_key])
-    release_next_[game_key] = 1;
-  else
-    keys_[game_key] = 0;
-}
-
 void SdlHost::HandleKey(const SDL_Event& event) {
   const SDL_Keysym& key = event.key.keysym;
   bool down = event.type == SDL_KEYDOWN;
@@ -299,20 +279,14 @@ void SdlHost::HandleKey(const SDL_Event& event) {
   }
   uint8_t physical = DirectInputKey(key.scancode);
   if (!physical) return;
-  if (std::optional<Action> action = key_map_.HostAction(physical)) {
+  if (std::optional<Action> action = keys_.Map().HostAction(physical)) {
     if (!first_press) return;
     if (*action == Action::kFullScreen) ToggleFullScreen();
     if (*action == Action::kScreenshot) SaveScreenshot();
     if (*action == Action::kPause) SetPause(paused_ == Pause::kNo ? Pause::kByPlayer : Pause::kNo);
     return;
   }
-  uint8_t game_key = key_map_.GameKey(physical);
-  if (!game_key || (physical_[physical] != 0) == down) return;
-  physical_[physical] = down;
-  if (down)
-    Press(game_key);
-  else
-    Release(game_key);
+  keys_.Physical(physical, down);
 }
 
 void SdlHost::HandlePadButton(const SDL_Event& event) {
@@ -326,8 +300,8 @@ void SdlHost::HandlePadButton(const SDL_Event& event) {
   } else if (config_.in_play && config_.in_play()) {
     SetPause(Pause::kByPlayer);
   } else {
-    Press(kStartKey);
-    Release(kStartKey);
+    keys_.Press(kStartKey);
+    keys_.Release(kStartKey);
   }
 }
 
@@ -348,10 +322,7 @@ void SdlHost::HandleWindowEvent(const SDL_Event& event) {
       break;
     case SDL_WINDOWEVENT_FOCUS_LOST:
       // Key releases made elsewhere never reach us: forget every key rather than keep it held.
-      std::memset(keys_, 0, sizeof keys_);
-      std::memset(holders_, 0, sizeof holders_);
-      std::memset(physical_, 0, sizeof physical_);
-      std::memset(release_next_, 0, sizeof release_next_);
+      keys_.ReleaseAll();
       if (config_.settings.pause_on_focus_loss && paused_ == Pause::kNo) SetPause(Pause::kByFocus);
       break;
     case SDL_WINDOWEVENT_FOCUS_GAINED:
@@ -361,7 +332,7 @@ void SdlHost::HandleWindowEvent(const SDL_Event& event) {
 }
 
 bool SdlHost::KeyDown(uint8_t scan_code) {
-  return keys_[scan_code] != 0;
+  return keys_.Held(scan_code);
 }
 
 void SdlHost::OpenFirstJoystick() {
@@ -463,34 +434,15 @@ void SdlHost::ToggleFullScreen() {
 
 void SdlHost::Present(const uint8_t* pixels, int pitch, int width, int height, const Rgb* palette) {
   if (!pixels || width <= 0 || height <= 0) return;
-  // Only the rows that changed are converted and sent to the screen: in play that is the
-  // few bands the sprites move in.
-  if (width != page_width_ || height != page_height_) {
-    page_.assign(static_cast<size_t>(width) * height, 0);
-    page_width_ = width;
-    page_height_ = height;
-    whole_page_stale_ = true;
-  }
-  changed_rows_.resize(height);
-  bool changed = false;
-  for (int y = 0; y < height; ++y) {
-    const uint8_t* in = pixels + static_cast<ptrdiff_t>(y) * pitch;
-    uint8_t* kept = page_.data() + static_cast<size_t>(y) * width;
-    if (std::memcmp(kept, in, width) == 0) continue;
-    std::memcpy(kept, in, width);
-    changed_rows_[y] = 1;
-    changed = true;
-  }
-  if (std::memcmp(palette_.data(), palette, sizeof palette_) != 0) {
-    std::memcpy(palette_.data(), palette, sizeof palette_);
-    colours_format_ = 0;
-    whole_page_stale_ = true;
-  }
-  if (changed || whole_page_stale_ || bars_stale_) Redraw();
+  // Only the rows that changed are converted and sent to the screen.
+  KeptPage::Change change = page_.Update(pixels, pitch, width, height, palette);
+  if (change.palette) colours_format_ = 0;
+  if (change.size || change.palette) whole_page_stale_ = true;
+  if (change.rows || whole_page_stale_ || bars_stale_) Redraw();
 }
 
 void SdlHost::Redraw() {
-  if (!window_ || page_.empty()) return;
+  if (!window_ || page_.Empty()) return;
   if (!gpu_) {
     RedrawSurface();
     return;
@@ -498,22 +450,24 @@ void SdlHost::Redraw() {
   if (colours_format_ != gpu_->Format()->format) MapColours(gpu_->Format());
   // A notice is drawn over the page at its own size, and enlarged with it.
   const bool overlay = paused_ != Pause::kNo || !notice_.empty();
-  gpu_->Update(page_.data(), page_width_, page_height_, colours_.data(),
-               whole_page_stale_ || overlay ? nullptr : changed_rows_.data());
+  gpu_->Update(page_.Pixels(), page_.Width(), page_.Height(), colours_.data(),
+               whole_page_stale_ || overlay ? nullptr : page_.ChangedRows());
   if (overlay) {
     gpu_->DrawOver([this](uint32_t* pixels, int pitch, int width, int height) {
       DrawNotices(gpu_->Format(), pixels, pitch, width, height);
     });
   }
-  std::fill(changed_rows_.begin(), changed_rows_.end(), 0);
+  page_.MarkDrawn();
   whole_page_stale_ = false;
   bars_stale_ = false;
   gpu_->Show();
 }
 
 void SdlHost::MapColours(const SDL_PixelFormat* format) {
-  for (int i = 0; i < 256; ++i)
-    colours_[i] = SDL_MapRGB(format, palette_[i].r, palette_[i].g, palette_[i].b);
+  for (int i = 0; i < 256; ++i) {
+    const Rgb& rgb = page_.Palette()[i];
+    colours_[i] = SDL_MapRGB(format, rgb.r, rgb.g, rgb.b);
+  }
   colours_format_ = format->format;
   whole_page_stale_ = true;
 }
@@ -526,7 +480,7 @@ void SdlHost::RedrawSurface() {
     surface_height_ = surface->h;
     bars_stale_ = true;
   }
-  PageRect rect = FitPage(page_width_, page_height_, surface->w, surface->h);
+  PageRect rect = FitPage(page_.Width(), page_.Height(), surface->w, surface->h);
   if (rect.width <= 0 || rect.height <= 0) return;
 
   // The scaler blends whole bytes: straight into the window only when its pixels are 8 bits a
@@ -551,14 +505,14 @@ void SdlHost::RedrawSurface() {
   if (SDL_MUSTLOCK(target) && SDL_LockSurface(target) != 0) return;
   auto* origin = static_cast<uint8_t*>(target->pixels);
   if (direct) origin += static_cast<ptrdiff_t>(rect.y) * target->pitch + rect.x * 4;
-  scaler_.Scale(page_.data(), page_width_, page_width_, page_height_, colours_.data(),
+  scaler_.Scale(page_.Pixels(), page_.Width(), page_.Width(), page_.Height(), colours_.data(),
                 reinterpret_cast<uint32_t*>(origin), target->pitch, rect.width, rect.height,
-                whole ? nullptr : changed_rows_.data());
+                whole ? nullptr : page_.ChangedRows());
   if (overlay)
     DrawNotices(target->format, reinterpret_cast<uint32_t*>(origin), target->pitch, rect.width,
                 rect.height);
   if (SDL_MUSTLOCK(target)) SDL_UnlockSurface(target);
-  std::fill(changed_rows_.begin(), changed_rows_.end(), 0);
+  page_.MarkDrawn();
   whole_page_stale_ = false;
 
   SDL_Rect area{rect.x, rect.y, rect.width, rect.height};
@@ -591,7 +545,7 @@ void SdlHost::DrawNotices(const SDL_PixelFormat* format, uint32_t* picture, int 
 }
 
 void SdlHost::SaveScreenshot() {
-  if (page_.empty()) return;
+  if (page_.Empty()) return;
   namespace fs = std::filesystem;
   fs::path folder = PicturesFolder();
   std::error_code error;
@@ -607,8 +561,8 @@ void SdlHost::SaveScreenshot() {
   for (int n = 2; fs::exists(path, error); ++n)
     path = folder / (std::string(stamp) + "-" + std::to_string(n) + ".png");
 
-  if (WriteCompressedPng(path.string(), page_.data(), page_width_, page_width_, page_height_,
-                         palette_.data())) {
+  if (WriteCompressedPng(path.string(), page_.Pixels(), page_.Width(), page_.Width(),
+                         page_.Height(), page_.Palette())) {
     std::fprintf(stderr, "ferrowyn: screenshot saved as %s\n", path.c_str());
     Notice("saved " + path.filename().string(), kNoticeMs);
   } else {

@@ -10,7 +10,8 @@
 #include <vector>
 
 #include "platform/host/host.h"
-#include "platform/host/key_map.h"
+#include "platform/host/game_keys.h"
+#include "platform/host/kept_page.h"
 #include "platform/host/page_scaler.h"
 #include "platform/host/sdl_handle.h"
 #include "platform/host/settings.h"
@@ -95,8 +96,6 @@ class SdlHost : public Host {
   void HandleKey(const SDL_Event& event);
   void HandleWindowEvent(const SDL_Event& event);
   void HandlePadButton(const SDL_Event& event);
-  void Press(uint8_t game_key);
-  void Release(uint8_t game_key);
   void SetPause(Pause pause);
   void WaitWhilePaused(bool* close);
   void Notice(const std::string& text, uint32_t for_ms);
@@ -115,7 +114,7 @@ class SdlHost : public Host {
 
   SdlHandle<SDL_Window> window_;
   SdlConfig config_;
-  KeyMap key_map_;
+  GameKeys keys_;  // by the game's scan codes, through the player's bindings
   std::unique_ptr<GpuPresenter> gpu_;  // drawing with the GPU; the window's surface without
   SdlHandle<_SDL_GameController> pad_;
   SdlHandle<_SDL_Joystick> joystick_;
@@ -126,25 +125,16 @@ class SdlHost : public Host {
   int window_height_ = 0;
   int surface_width_ = 0;
   int surface_height_ = 0;
-  int page_width_ = 0;
-  int page_height_ = 0;
-  uint8_t keys_[256] = {};          // by the game's scan codes, 0x80 = down
-  uint8_t holders_[256] = {};       // how many physical keys hold each of them
-  uint8_t physical_[256] = {};      // physical keys down
-  uint8_t pressed_now_[256] = {};   // went down during the current pump
-  uint8_t release_next_[256] = {};  // released during it too: let go at the next pump
   Pause paused_ = Pause::kNo;
   bool closing_ = false;          // the player asked to close: no more pauses
   uint32_t quit_held_since_ = 0;  // when the pad's quit button went down; 0 = up
   std::string notice_;            // a host notice under the picture, until notice_until_
   uint32_t notice_until_ = 0;
-  std::vector<uint8_t> page_;
-  std::array<Rgb, 256> palette_ = {};
-  std::array<uint32_t, 256> colours_ = {};  // palette_ in the target surface's format
+  KeptPage page_;
+  std::array<uint32_t, 256> colours_ = {};  // the page's palette in the target surface's format
   uint32_t colours_format_ = 0;             // the format colours_ was made for; 0 = stale
   bool bars_stale_ = true;                  // the window needs a full repaint
   bool whole_page_stale_ = true;            // every row of the page needs converting
-  std::vector<uint8_t> changed_rows_;       // page rows changed since they were last drawn
   std::vector<SDL_Rect> update_rects_;
   PageScaler scaler_;
 

@@ -1,0 +1,62 @@
+# The browser build, configured by emcmake from the top level: the game's own libraries on the
+# web host, its data files packed beside it, and the page. Everything a web server needs lands
+# in FERROWYN_WEB_SITE and nothing else does.
+set(FERROWYN_WEB_SITE ${PROJECT_BINARY_DIR}/site CACHE PATH "Folder for the page and the game")
+
+# Programs the build itself runs (the data generator) run under node, on the real files.
+# emscripten 3.1.6's loader cannot fetch its .wasm from a path with node's fetch.
+set(CMAKE_CROSSCOMPILING_EMULATOR node --no-experimental-fetch)
+add_link_options(-sALLOW_MEMORY_GROWTH=1)
+add_subdirectory(platform/host)
+add_subdirectory(tools)
+target_link_options(ferrowyn-assets PRIVATE -sNODERAWFS=1)
+target_link_options(ferrowyn-headless PRIVATE -sNODERAWFS=1)
+
+# The data files go into one package the page downloads, at the root of the game's file system
+# (its current folder).
+get_property(data_files TARGET ferrowyn_data PROPERTY FERROWYN_FILES)
+set(preload)
+foreach(file IN LISTS data_files)
+  get_filename_component(name ${file} NAME)
+  list(APPEND preload "SHELL:--preload-file ${file}@/${name}")
+endforeach()
+
+# The desktop's --replay, over the web host, and the runner's options, scripts and state trace
+# serve the page's test hook.
+add_executable(ferrowyn-web main/web_main.cpp main/recorder.cpp)
+target_link_libraries(ferrowyn-web PRIVATE ferrowyn_winmain ferrowyn_game ferrowyn_host_web
+                                           ferrowyn_runner)
+target_link_options(ferrowyn-web PRIVATE
+  # The game keeps its own loops: the host's Sleep hands control to the browser. The whole
+  # program is instrumented; a trimmed list broke indirect calls.
+  -sASYNCIFY
+  -sENVIRONMENT=web
+  -sEXPORTED_FUNCTIONS=_main,_malloc
+  -sEXPORTED_RUNTIME_METHODS=FS  # the page writes a test script into the file system
+  ${preload})
+set_target_properties(ferrowyn-web PROPERTIES
+  OUTPUT_NAME ferrowyn
+  SUFFIX .js
+  RUNTIME_OUTPUT_DIRECTORY ${FERROWYN_WEB_SITE}
+  LINK_DEPENDS "${data_files}")
+add_dependencies(ferrowyn-web ferrowyn_data)
+
+# The page, the audio worklet and the icon.
+set(site_files)
+foreach(file index.html page.js style.css)
+  add_custom_command(OUTPUT ${FERROWYN_WEB_SITE}/${file}
+                     COMMAND ${CMAKE_COMMAND} -E copy ${PROJECT_SOURCE_DIR}/web/${file}
+                             ${FERROWYN_WEB_SITE}/${file}
+                     DEPENDS ${PROJECT_SOURCE_DIR}/web/${file})
+  list(APPEND site_files ${FERROWYN_WEB_SITE}/${file})
+endforeach()
+add_custom_command(OUTPUT ${FERROWYN_WEB_SITE}/ferrowyn-audio.js
+                   COMMAND ${CMAKE_COMMAND} -E copy ${PROJECT_SOURCE_DIR}/platform/host/web_audio.js
+                           ${FERROWYN_WEB_SITE}/ferrowyn-audio.js
+                   DEPENDS ${PROJECT_SOURCE_DIR}/platform/host/web_audio.js)
+add_custom_command(OUTPUT ${FERROWYN_WEB_SITE}/icon.png
+                   COMMAND ferrowyn-assets --icon ${FERROWYN_WEB_SITE}/icon.png
+                   DEPENDS ferrowyn-assets)
+add_custom_target(ferrowyn_site ALL
+                  DEPENDS ${site_files} ${FERROWYN_WEB_SITE}/ferrowyn-audio.js
+                          ${FERROWYN_WEB_SITE}/icon.png)

@@ -1,0 +1,113 @@
+// The game in a web browser: the player's settings from the browser's storage, the web host
+// under the stand-ins, and WinMain as on the desktop. For tests the page may pass the headless
+// runner's --script (or --replay), --frames and --start-tick: the script is played as the
+// game's --replay plays a recording, and the runner's state trace is kept, so that the browser
+// and the runner can be compared frame by frame.
+#include <windows.h>
+
+#include <chrono>
+#include <cstdio>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "game/world.h"
+#include "main/recorder.h"
+#include "platform/host/settings.h"
+#include "platform/host/web_host.h"
+#include "platform/mixer.h"
+#include "tools/headless/options.h"
+#include "tools/headless/script.h"
+#include "tools/headless/trace.h"
+
+namespace {
+
+// Counts the passes of the message loop as the runner does (a pump ends the frame before it),
+// keeps the trace when asked, and ends the game after `frames`.
+class Passes {
+ public:
+  Passes(std::optional<long long> frames, bool trace, host::WebHost* host)
+      : frames_(frames), tracing_(trace), host_(host) {}
+
+  void Pump() {
+    if (pass_ > 0 && tracing_ && (!frames_ || pass_ - 1 < *frames_))
+      runner::AppendTraceLine(pass_ - 1, &trace_);
+    if (frames_ && pass_ == *frames_) host_->RequestClose();
+    ++pass_;
+  }
+
+  // The frame now running (its state so far).
+  long long Frame() const { return pass_ - 1; }
+  const std::string& Trace() const { return trace_; }
+
+ private:
+  std::optional<long long> frames_;
+  bool tracing_;
+  host::WebHost* host_;
+  long long pass_ = 0;
+  std::string trace_;
+};
+
+// A start tick for a player: the desktop's clock starts at some arbitrary reading too.
+uint32_t WallClockTick() {
+  auto since_epoch = std::chrono::system_clock::now().time_since_epoch();
+  return static_cast<uint32_t>(
+      std::chrono::duration_cast<std::chrono::milliseconds>(since_epoch).count());
+}
+
+// The settings the page keeps in the browser's storage, in the desktop's file format; a line
+// that cannot be used is said on the page and keeps its default.
+host::Settings StoredSettings() {
+  host::Settings settings;
+  std::vector<std::string> warnings;
+  if (!host::ParseSettings(host::WebHost::StoredSettingsText(), "settings", &settings, &warnings)) {
+    std::string note = "Some settings could not be used:";
+    for (const std::string& warning : warnings) note += " " + warning + ".";
+    host::WebHost::Note(note);
+  }
+  return settings;
+}
+
+int Refuse(const std::string& reason) {
+  std::fprintf(stderr, "ferrowyn: %s\n", reason.c_str());
+  return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  runner::Options options;
+  runner::Script script;
+  std::string error;
+  const std::vector<std::string> args(argv + 1, argv + argc);
+  if (!runner::ParseOptions(args, &options, &error)) return Refuse(error);
+  const bool scripted = !options.script_path.empty();
+  if (scripted && !runner::LoadScript(options.script_path, &script, &error)) return Refuse(error);
+  // As the runner reads them: the command line over the script, the clock from 0.
+  script.start_tick = options.start_tick.value_or(script.start_tick.value_or(0));
+  const std::optional<long long> frames = options.frames ? options.frames : script.frames;
+
+  host::Settings settings = StoredSettings();
+  platform::SharedMixer().SetOutputLevels(settings.volume, settings.music_volume);
+  host::WebHost web(settings, WallClockTick());
+  Passes passes(frames, scripted, &web);
+  web.on_pump = [&passes] { passes.Pump(); };
+  web.in_play = [] { return game_mode == GAME_MODE_PLAYING; };
+  web.inspect = [&passes] {
+    std::string line;
+    runner::AppendTraceLine(passes.Frame(), &line);
+    return line;
+  };
+  std::unique_ptr<program::ReplayHost> replay;
+  if (scripted) replay = std::make_unique<program::ReplayHost>(&web, script);
+
+  host::Install(replay ? static_cast<host::Host*>(replay.get()) : &web);
+  char command_line[] = "";  // the game ignores its command line
+  int status = WinMain(GetModuleHandleA(nullptr), nullptr, command_line, SW_SHOWDEFAULT);
+  host::Install(nullptr);
+  if (replay && replay->Diverged() && status == 0) status = 1;
+  if (scripted) web.Report("trace", passes.Trace());
+  web.Finished(status);
+  return status;
+}

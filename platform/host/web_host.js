@@ -1,0 +1,202 @@
+// The browser half of the web host (web_host.cpp): the canvas, the audio output, downloads, and
+// what the page around the game is told. Bundled into the module ahead of it (--pre-js), so it
+// sees the module's memory and exports. The page reaches it as Module.ferrowyn, and may give
+// Module.ferrowynPage with any of: paused(on), ended(status), note(text), fullScreen().
+
+var FerrowynHost = {
+  presents: 0,
+  reports: {},
+  settingsText: '',  // the settings in effect, as the desktop's settings file
+  audio: null,
+  image: null,
+
+  tellPage(what, value) {
+    const page = Module['ferrowynPage'];
+    if (page && page[what]) page[what](value);
+  },
+
+  canvas() { return Module['canvas']; },
+
+  fullScreen() { this.tellPage('fullScreen'); },
+  note(text) { this.tellPage('note', text); },
+
+  // The settings text the page keeps; '' when there is none, or storage is switched off (or
+  // refused to a page opened from a file).
+  storedSettings() {
+    try {
+      return localStorage.getItem('ferrowyn-settings') || '';
+    } catch (e) {
+      return '';
+    }
+  },
+
+  // The canvas's size on the screen in device pixels: the page is scaled for those.
+  canvasSize() {
+    const box = this.canvas().getBoundingClientRect();
+    const ratio = window.devicePixelRatio || 1;
+    return [Math.round(box.width * ratio), Math.round(box.height * ratio)];
+  },
+
+  resizeCanvas(width, height) {
+    const canvas = this.canvas();
+    canvas.width = width;
+    canvas.height = height;
+    this.context = canvas.getContext('2d', {alpha: false});
+    this.context.fillStyle = '#000';
+    this.context.fillRect(0, 0, width, height);
+  },
+
+  // Rows [first, end) of the scaled page held at `pixels` (RGBA), put at (x, y).
+  putRows(pixels, x, y, width, height, first, end) {
+    // A view of the module's memory, made afresh: growing the memory replaces its buffer.
+    const bytes = new Uint8ClampedArray(HEAPU8.buffer, pixels, width * height * 4);
+    this.context.putImageData(
+        new ImageData(bytes, width, height), x, y, 0, first, width, end - first);
+  },
+
+  showCursor(visible) { this.canvas().style.cursor = visible ? '' : 'none'; },
+
+  // Opens the output and returns its rate, or 0 when the browser has no Web Audio. Browsers
+  // start it suspended: it runs from the first key or click on the page.
+  openAudio() {
+    const Context = globalThis.AudioContext || globalThis.webkitAudioContext;
+    let context = null;
+    try {
+      context = new Context({sampleRate: 48000, latencyHint: 'interactive'});
+    } catch (e) {
+      try {
+        context = Context ? new Context() : null;
+      } catch (e2) {
+      }
+    }
+    if (!context) {
+      this.note('This browser has no Web Audio: the game plays without sound.');
+      return 0;
+    }
+    const chunk = 2048;
+    this.audio = {
+      context,
+      path: '',
+      paused: false,
+      chunks: 0,
+      underruns: 0,
+      peaks: new Float32Array(64),
+      buffer: _malloc(chunk * 4),
+      chunk,
+    };
+    const wake = () => {
+      // Refused without the user's gesture: the next key or click tries again.
+      if (context.state === 'suspended' && !this.audio.paused) context.resume().catch(() => {});
+    };
+    addEventListener('keydown', wake, true);
+    addEventListener('pointerdown', wake, true);
+    // The worklet plays on the audio thread; where it cannot be had (an insecure origin, an
+    // older browser) a script processor plays on this one.
+    if (context.audioWorklet && typeof AudioWorkletNode === 'function') {
+      context.audioWorklet.addModule(locateFile('ferrowyn-audio.js'))
+          .then(() => this.startWorklet())
+          .catch(() => this.startScriptProcessor());
+    } else {
+      this.startScriptProcessor();
+    }
+    return context.sampleRate;
+  },
+
+  startWorklet() {
+    const audio = this.audio;
+    const node = new AudioWorkletNode(
+        audio.context, 'ferrowyn-output', {numberOfInputs: 0, outputChannelCount: [2]});
+    node.port.onmessage = (event) => {
+      audio.underruns = event.data.underruns;
+      const [left, right] = this.mix(event.data.frames);
+      node.port.postMessage([left, right], [left.buffer, right.buffer]);
+    };
+    node.connect(audio.context.destination);
+    audio.path = 'worklet';
+  },
+
+  startScriptProcessor() {
+    const audio = this.audio;
+    const node = audio.context.createScriptProcessor(audio.chunk, 0, 2);
+    node.onaudioprocess = (event) => {
+      const out = event.outputBuffer;
+      const [left, right] = this.mix(out.length);
+      out.copyToChannel(left, 0);
+      out.copyToChannel(right, 1);
+    };
+    node.connect(audio.context.destination);
+    audio.path = 'script-processor';
+  },
+
+  // The game's mixer, pulled for `frames` stereo frames, as two channels of floats.
+  mix(frames) {
+    const audio = this.audio;
+    frames = Math.min(frames, audio.chunk);
+    _web_host_mix(audio.buffer, frames);
+    const samples = HEAP16.subarray(audio.buffer >> 1, (audio.buffer >> 1) + frames * 2);
+    const left = new Float32Array(frames);
+    const right = new Float32Array(frames);
+    let peak = 0;
+    for (let i = 0; i < frames; i++) {
+      left[i] = samples[2 * i] / 32768;
+      right[i] = samples[2 * i + 1] / 32768;
+      peak = Math.max(peak, Math.abs(left[i]), Math.abs(right[i]));
+    }
+    audio.peaks[audio.chunks++ % audio.peaks.length] = peak;
+    return [left, right];
+  },
+
+  setPaused(paused) {
+    const audio = this.audio;
+    if (audio) {
+      audio.paused = paused;
+      (paused ? audio.context.suspend() : audio.context.resume()).catch(() => {});
+    }
+    this.tellPage('paused', paused);
+  },
+
+  // Offers `width` x `height` RGBA pixels as a PNG download named `name`.
+  downloadPng(pixels, width, height, name) {
+    const canvas = document.createElement('canvas');
+    canvas.width = width;
+    canvas.height = height;
+    const bytes = new Uint8ClampedArray(HEAPU8.buffer, pixels, width * height * 4);
+    canvas.getContext('2d').putImageData(new ImageData(bytes, width, height), 0, 0);
+    canvas.toBlob((blob) => {
+      const link = document.createElement('a');
+      link.href = URL.createObjectURL(blob);
+      link.download = name;
+      link.click();
+      setTimeout(() => URL.revokeObjectURL(link.href), 10000);
+    }, 'image/png');
+  },
+
+  finished(status) {
+    if (this.audio) this.audio.context.close();
+    this.showCursor(true);
+    this.tellPage('ended', status);
+  },
+
+  // For the page and its tests.
+  stats() {
+    const audio = this.audio;
+    return {
+      presents: this.presents,
+      audio: audio && {
+        state: audio.context.state,
+        path: audio.path,
+        rate: audio.context.sampleRate,
+        chunks: audio.chunks,
+        underruns: audio.underruns,
+        peak: Math.max(...audio.peaks),  // the loudest of the last few chunks, 0..1
+      },
+    };
+  },
+  world() {
+    const text = UTF8ToString(_web_host_inspect());
+    return text ? JSON.parse(text) : null;
+  },
+  pause(on) { _web_host_set_paused(on ? 1 : 0); },
+  screenshot() { _web_host_screenshot(); },
+};
+Module['ferrowyn'] = FerrowynHost;

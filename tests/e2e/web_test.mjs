@@ -1,0 +1,668 @@
+// The browser build in Debian's Chromium, driven by playwright-core: real key presses, a
+// gamepad the page believes in, screenshots compared with ImageMagick, the page's own counters,
+// and a scripted run compared frame by frame with the headless runner's trace.
+// usage: node tests/e2e/web_test.mjs SITE RUNNER DATA OUT
+//   SITE: the built page (build-web/); RUNNER: ferrowyn-headless; DATA: its data folder;
+//   OUT: a folder for screenshots and traces, named when a check fails.
+import {execFileSync, spawn} from 'node:child_process';
+import fs from 'node:fs';
+import {createRequire} from 'node:module';
+import os from 'node:os';
+import path from 'node:path';
+import zlib from 'node:zlib';
+
+const require = createRequire(new URL('../../web/package.json', import.meta.url));
+const {chromium} = require('playwright-core');
+
+const [site, runner, data, out] = process.argv.slice(2).map((arg) => path.resolve(arg));
+if (!out) {
+  console.error('usage: node tests/e2e/web_test.mjs SITE RUNNER DATA OUT');
+  process.exit(2);
+}
+fs.rmSync(out, {recursive: true, force: true});
+fs.mkdirSync(out, {recursive: true});
+const script = fs.readFileSync(new URL('web_script.txt', import.meta.url), 'utf8');
+const kScriptFrames = 400;
+// FERROWYN_WEB_VIEWPORT=WxH measures at another window size.
+const [width, height] = (process.env.FERROWYN_WEB_VIEWPORT || '1280x800').split('x').map(Number);
+const viewport = {
+  width,
+  height
+};
+
+// ImageMagick.
+const magick = (tool, ...args) => execFileSync(tool, args, {encoding: 'utf8'});
+function rmse(a, b) {
+  let text;
+  try {
+    text = execFileSync(
+        'compare', ['-metric', 'RMSE', a, b, 'null:'], {encoding: 'utf8', stdio: 'pipe'});
+  } catch (error) {
+    text = error.stderr;  // compare exits 1 when the pictures differ at all
+  }
+  const value = /\(([\d.e-]+)\)/.exec(text);
+  if (!value) throw new Error(`compare failed: ${text}`);
+  return Number(value[1]);
+}
+const file = (name) => path.join(out, name);
+
+// Where the host puts the 800 x 600 page inside the canvas (its FitPage).
+function pageRect(width, height) {
+  const fit = width * 600 <= height * 800 ? [width, Math.floor(width * 600 / 800)] :
+                                            [Math.floor(height * 800 / 600), height];
+  return {
+    x: Math.floor((width - fit[0]) / 2),
+    y: Math.floor((height - fit[1]) / 2),
+    width: fit[0],
+    height: fit[1]
+  };
+}
+
+let passed = 0;
+let failed = 0;
+const figures = [];
+function check(condition, message) {
+  if (!condition) throw new Error(message);
+}
+async function until(what, seconds, probe) {
+  const end = Date.now() + seconds * 1000;
+  let last;
+  while (Date.now() < end) {
+    last = await probe();
+    if (last.ok) return last;
+    await new Promise((resolve) => setTimeout(resolve, 50));
+  }
+  throw new Error(`${what} within ${seconds} s (last: ${last && last.note})`);
+}
+
+// A flow is a series of steps on one page: the first failing step ends it.
+async function flow(name, steps) {
+  for (const [what, run] of steps) {
+    try {
+      const note = await run();
+      console.log(`ok: ${name}: ${what}${note ? ` (${note})` : ''}`);
+      passed++;
+    } catch (error) {
+      console.log(`FAIL: ${name}: ${what}: ${error.message}`);
+      failed++;
+      return;
+    }
+  }
+}
+
+// The site on 127.0.0.1, on a port the system picks.
+async function serve() {
+  const server = spawn(
+      'python3', ['-u', '-m', 'http.server', '--bind', '127.0.0.1', '0'],
+      {cwd: site, stdio: ['ignore', 'pipe', 'pipe']});
+  const port = await new Promise((resolve, reject) => {
+    let text = '';
+    server.stdout.on('data', (chunk) => {
+      text += chunk;
+      const found = / port (\d+)/.exec(text);
+      if (found) resolve(Number(found[1]));
+    });
+    server.on('exit', () => reject(new Error('the web server did not start')));
+  });
+  return {server, url: `http://127.0.0.1:${port}/`};
+}
+
+// A fresh page that records every console error.
+async function openPage(browser, url, {gamepad = false, before = null} = {}) {
+  const context = await browser.newContext({viewport, acceptDownloads: true});
+  const page = await context.newPage();
+  if (before) await page.addInitScript(before);
+  page.errors = [];
+  page.on('console', (message) => {
+    if (message.type() === 'error') page.errors.push(message.text());
+  });
+  page.on('pageerror', (error) => page.errors.push(error.message));
+  if (gamepad) {
+    // A standard pad the test holds in window.testPad.
+    await page.addInitScript(() => {
+      const buttons = Array.from({length: 17}, () => ({pressed: false, touched: false, value: 0}));
+      window.testPad = {
+        id: 'Test Pad (STANDARD GAMEPAD)',
+        index: 0,
+        connected: true,
+        mapping: 'standard',
+        timestamp: 1,
+        axes: [0, 0, 0, 0],
+        buttons
+      };
+      navigator.getGamepads = () => [window.testPad, null, null, null];
+    });
+  }
+  page.started = Date.now();
+  await page.goto(url);
+  return page;
+}
+const stats = (page) => page.evaluate(() => Module.ferrowyn.stats());
+const world = (page) => page.evaluate(() => Module.ferrowyn.world());
+const sleep = (page, ms) => page.waitForTimeout(ms);
+const noErrors = (page) => {
+  check(page.errors.length === 0, `console errors: ${page.errors.join(' | ')}`);
+};
+const shellsInFlight = (state) => state.player_shells.filter((shell) => shell.state === 1).length;
+
+// The canvas as a picture, and the page in it brought to 800 x 600.
+async function shot(page, name) {
+  const whole = file(`${name}-canvas.png`);
+  await page.locator('#screen').screenshot({path: whole});
+  const size = await page.evaluate(() => [Module.canvas.width, Module.canvas.height]);
+  const rect = pageRect(size[0], size[1]);
+  magick(
+      'convert', whole, '-crop', `${rect.width}x${rect.height}+${rect.x}+${rect.y}`, '+repage',
+      '-resize', '800x600!', file(`${name}.png`));
+  return {path: file(`${name}.png`), canvas: whole, size, rect};
+}
+const crop = (from, geometry, to) =>
+    magick('convert', from, '-crop', geometry, '+repage', file(to));
+
+// Drives right for half a second with `push` and `letGo`: the tank must go 20 pixels or more.
+// Enemies fire from the start: a tank shot while driving gets another try once back.
+async function drivesRight(page, push, letGo) {
+  for (let attempt = 0; attempt < 3; attempt++) {
+    const before = (await world(page)).player_tank;
+    await push();
+    await sleep(page, 500);
+    await letGo();
+    const after = (await world(page)).player_tank;
+    if (before.state === 2 && after.state === 2 && after.x > before.x + 20)
+      return `x ${before.x} -> ${after.x}`;
+    await sleep(page, 1000);
+  }
+  throw new Error('the tank did not move right');
+}
+
+async function keyboardFlow(browser, url, expectedTitle) {
+  const page = await openPage(browser, url);
+  const downloads = fs.mkdtempSync(path.join(os.tmpdir(), 'ferrowyn-downloads-'));
+  let title;
+  await flow('keyboard', [
+    [
+      'the title appears within 5 s, as the runner draws it',
+      async () => {
+        await until(
+            'a first picture', 5,
+            async () => ({
+              ok: await page.evaluate(
+                  () => window.Module && Module.ferrowyn && Module.ferrowyn.presents > 0),
+            }));
+        const first = Date.now() - page.started;
+        // A screenshot takes a few hundred milliseconds here: the limit counts those too.
+        const found = await until('the title', 5 - (Date.now() - page.started) / 1000, async () => {
+          const taken = Date.now() - page.started;
+          title = await shot(page, 'title');
+          const value = rmse(title.path, expectedTitle);
+          return {ok: value < 0.05, note: `difference ${value}`, value, taken};
+        });
+        return `first picture after ${first} ms, the title matched in a screenshot taken at ` +
+            `${found.taken} ms, difference ${found.value.toFixed(4)}`;
+      }
+    ],
+    [
+      'the picture is letterboxed in black',
+      async () => {
+        const {canvas, size, rect} = title;
+        check(rect.width < size[0] || rect.height < size[1], `the page fills the canvas ${size}`);
+        const bars = rect.x > 0 ?
+            [`${rect.x}x${size[1]}+0+0`, `${rect.x}x${size[1]}+${rect.x + rect.width}+0`] :
+            [`${size[0]}x${rect.y}+0+0`, `${size[0]}x${rect.y}+0+${rect.y + rect.height}`];
+        for (const bar of bars) {
+          const brightest = Number(magick(
+              'convert', canvas, '-crop', bar, '+repage', '-format', '%[fx:maxima]', 'info:'));
+          check(brightest < 0.01, `the bar ${bar} is not black (${brightest})`);
+        }
+        return `${rect.width}x${rect.height} in ${size[0]}x${size[1]}`;
+      }
+    ],
+    [
+      'Print Screen saves the page as a PNG download',
+      async () => {
+        const [download] =
+            await Promise.all([page.waitForEvent('download'), page.keyboard.press('PrintScreen')]);
+        const name = download.suggestedFilename();
+        check(/^ferrowyn-\d{4}-\d{2}-\d{2}-\d{6}\.png$/.test(name), `named ${name}`);
+        const saved = path.join(downloads, name);
+        await download.saveAs(saved);
+        check(
+            magick('identify', '-format', '%m %wx%h', saved) === 'PNG 800x600',
+            'not an 800 x 600 PNG');
+        const bytes = fs.statSync(saved).size;
+        check(bytes < 800 * 600 * 3 / 10, `not compressed (${bytes} bytes)`);
+        const value = rmse(saved, expectedTitle);
+        check(value < 0.05, `not the title (difference ${value})`);
+        return `${name}, ${bytes} bytes, difference from the runner's title ${value.toFixed(4)}`;
+      }
+    ],
+    [
+      'F1 shows the level-1 field with the banner',
+      async () => {
+        await page.keyboard.press('F1');
+        await sleep(page, 300);
+        const play = await shot(page, 'play');
+        magick('convert', path.join(data, 'BORDER.BMP'), file('expected-border.png'));
+        const field = rmse(play.path, file('expected-border.png'));
+        check(field < 0.05, `no field after F1 (difference ${field})`);
+        // The banner is the only thing drawn over the field's top middle at the start.
+        crop(play.path, '200x60+340+195', 'banner.png');
+        crop(file('expected-border.png'), '200x60+340+195', 'banner-without.png');
+        const banner = rmse(file('banner.png'), file('banner-without.png'));
+        check(banner > 0.02, `no banner (difference ${banner})`);
+        const state = await world(page);
+        check(
+            state.game_mode === 2 && state.level === 1,
+            `game_mode ${state.game_mode}, level ${state.level}`);
+        return `field ${field.toFixed(4)}, banner ${banner.toFixed(4)}`;
+      }
+    ],
+    [
+      'the audio runs and is not silent',
+      async () => {
+        const before = await stats(page);
+        await sleep(page, 600);
+        const after = (await stats(page)).audio;
+        check(after && after.state === 'running', `audio ${after && after.state}`);
+        check(after.chunks > before.audio.chunks, 'the output pulled nothing');
+        check(after.peak > 0.01, `silent (peak ${after.peak})`);
+        return `${after.path} at ${after.rate} Hz, peak ${after.peak.toFixed(3)}, ${
+            after.underruns} underruns`;
+      }
+    ],
+    [
+      'Space puts a shell on the field',
+      async () => {
+        await until(
+            'no shell of ours in flight', 3,
+            async () => ({ok: shellsInFlight(await world(page)) === 0}));
+        await page.keyboard.press('Space');
+        const found = await until('a shell', 1, async () => {
+          const flying = shellsInFlight(await world(page));
+          return {ok: flying > 0, note: `${flying} in flight`};
+        });
+        return found.note;
+      }
+    ],
+    [
+      'holding Right moves the tank',
+      async () => {
+        return drivesRight(
+            page, () => page.keyboard.down('ArrowRight'), () => page.keyboard.up('ArrowRight'));
+      }
+    ],
+    [
+      'F4 shows "MUSIC OFF"',
+      async () => {
+        await page.keyboard.press('F4');
+        await sleep(page, 200);
+        const music = await shot(page, 'music');
+        const text = magick(
+            'convert', music.path, '-crop', '160x30+355+295', '+repage', '-fx',
+            'g > 0.7 && r < 0.5 && b < 0.5 ? 1 : 0', '-format', '%@', 'info:');
+        check(Number(text.split('x')[0]) >= 50, `no "MUSIC OFF" (green text ${text})`);
+        check((await world(page)).music_on === 0, 'the music is still on');
+        return `green text ${text}`;
+      }
+    ],
+    [
+      'the game runs at 45 presents a second',
+      async () => {
+        const cdp = await page.context().newCDPSession(page);
+        await cdp.send('Performance.enable');
+        const metric = (all, name) => all.metrics.find((m) => m.name === name).value;
+        const first = await cdp.send('Performance.getMetrics');
+        const rate = await page.evaluate(async () => {
+          const start = [performance.now(), Module.ferrowyn.presents];
+          await new Promise((resolve) => setTimeout(resolve, 4000));
+          return (Module.ferrowyn.presents - start[1]) * 1000 / (performance.now() - start[0]);
+        });
+        const second = await cdp.send('Performance.getMetrics');
+        // Shares of the page's main thread: all its tasks, and the scripts (the game) in them.
+        const share = (name) => ((metric(second, name) - metric(first, name)) /
+                                 (metric(second, 'Timestamp') - metric(first, 'Timestamp')) * 100)
+                                    .toFixed(1);
+        const busy =
+            `main thread busy ${share('TaskDuration')} % (scripts ${share('ScriptDuration')} %)`;
+        figures.push(`presents/s ${rate.toFixed(1)}`, busy);
+        check(Math.abs(rate - 45) <= 2, `${rate.toFixed(1)} presents/s`);
+        return `${rate.toFixed(1)} presents/s, ${busy}`;
+      }
+    ],
+    [
+      'P pauses the world and P plays on',
+      async () => {
+        await page.keyboard.press('KeyP');
+        await sleep(page, 100);
+        const first = await world(page);
+        await sleep(page, 400);
+        const second = await world(page);
+        check(
+            first.frame === second.frame,
+            `frames ran while paused: ${first.frame} -> ${second.frame}`);
+        check(await page.isVisible('text=Paused'), 'the page does not say it is paused');
+        const audio = (await stats(page)).audio.state;
+        check(audio === 'suspended', `the sound goes on while paused (${audio})`);
+        await page.keyboard.press('KeyP');
+        await sleep(page, 300);
+        const third = await world(page);
+        check(third.frame > second.frame + 5, 'the game did not go on');
+        return `frame ${second.frame} held, then ${third.frame}`;
+      }
+    ],
+    [
+      'F11 puts the game full screen, letterboxed',
+      async () => {
+        await page.keyboard.press('F11');
+        await until(
+            'full screen', 2,
+            async () => ({
+              ok: await page.evaluate(
+                  () => document.fullscreenElement && document.fullscreenElement.id === 'stage')
+            }));
+        await sleep(page, 200);
+        const full = await shot(page, 'fullscreen');
+        check(
+            full.size[0] === viewport.width && full.size[1] === viewport.height,
+            `canvas ${full.size} in full screen`);
+        await page.keyboard.press('F11');
+        await until(
+            'back from full screen', 2,
+            async () => ({ok: await page.evaluate(() => !document.fullscreenElement)}));
+        return `${full.rect.width}x${full.rect.height} at ${full.rect.x},${full.rect.y}`;
+      }
+    ],
+    [
+      'Escape ends the game cleanly and the page offers another',
+      async () => {
+        await page.keyboard.press('Escape');
+        await page.waitForSelector('#again', {state: 'visible', timeout: 3000});
+        check(
+            await page.isVisible('text=The game has ended.'),
+            'the page does not say the game ended');
+        noErrors(page);
+        await page.click('#again');
+        await until(
+            'the title again', 5,
+            async () => ({
+              ok: await page.evaluate(
+                  () => window.Module && Module.ferrowyn && Module.ferrowyn.presents > 10),
+            }));
+        check((await world(page)).game_mode === 1, 'not the title screen');
+        noErrors(page);
+      }
+    ],
+  ]);
+  fs.rmSync(downloads, {recursive: true, force: true});
+  await page.context().close();
+}
+
+async function padFlow(browser, url) {
+  const page = await openPage(browser, url, {gamepad: true});
+  const press = async (button, ms = 120) => {
+    await page.evaluate((b) => {
+      testPad.buttons[b].pressed = true;
+      testPad.buttons[b].value = 1;
+    }, button);
+    await sleep(page, ms);
+    await page.evaluate((b) => {
+      testPad.buttons[b].pressed = false;
+      testPad.buttons[b].value = 0;
+    }, button);
+    await sleep(page, 100);
+  };
+  await flow('gamepad', [
+    [
+      'Start starts a game on the title screen',
+      async () => {
+        await until(
+            'the title', 5,
+            async () => ({
+              ok: await page.evaluate(
+                  () => window.Module && Module.ferrowyn && Module.ferrowyn.presents > 0)
+            }));
+        await press(9);
+        const state = await world(page);
+        check(state.game_mode === 2, `game_mode ${state.game_mode}`);
+      }
+    ],
+    [
+      'the stick drives and the south button fires',
+      async () => {
+        const moved = await drivesRight(
+            page, () => page.evaluate(() => {
+              testPad.axes[0] = 1;
+            }),
+            () => page.evaluate(() => {
+              testPad.axes[0] = 0;
+            }));
+        await until(
+            'no shell of ours in flight', 3,
+            async () => ({ok: shellsInFlight(await world(page)) === 0}));
+        await press(0);
+        await until('a shell', 1, async () => ({ok: shellsInFlight(await world(page)) > 0}));
+        return moved;
+      }
+    ],
+    [
+      'Start pauses and plays on',
+      async () => {
+        await press(9);
+        const first = await world(page);
+        await sleep(page, 400);
+        check((await world(page)).frame === first.frame, 'frames ran while paused');
+        await press(9);
+        await sleep(page, 200);
+        check((await world(page)).frame > first.frame + 3, 'the game did not go on');
+      }
+    ],
+    [
+      'Back held for a second ends the game',
+      async () => {
+        await press(8, 400);
+        check(!(await page.isVisible('#again')), 'a short press of Back ended the game');
+        await press(8, 1300);
+        await page.waitForSelector('#again', {state: 'visible', timeout: 3000});
+        noErrors(page);
+      }
+    ],
+  ]);
+  await page.context().close();
+}
+
+// The desktop's settings, kept in the browser: a rebound key works, the old one no longer
+// does, a line that cannot be used is said on the page, and Defaults clears them.
+async function settingsFlow(browser, url) {
+  const page = await openPage(browser, url);
+  const started = () => until(
+      'the title', 5, async () => ({
+                        ok: await page.evaluate(
+                            () => window.Module && Module.ferrowyn && Module.ferrowyn.presents > 0)
+                      }));
+  await flow('settings', [
+    [
+      'a bad line is said on the page, the good ones apply',
+      async () => {
+        await started();
+        await page.evaluate(
+            () => localStorage.setItem('ferrowyn-settings', '[keys]\nfire = Z\nfly = F9\n'));
+        await page.reload();
+        await started();
+        await page.waitForSelector('text=could not be used', {timeout: 3000});
+        const text = await page.textContent('#notes');
+        check(text.includes('fly'), `the note does not name the line: ${text}`);
+      }
+    ],
+    [
+      'a rebound key fires, the old one does not',
+      async () => {
+        await page.keyboard.press('F1');
+        await until('a game', 2, async () => ({ok: (await world(page)).game_mode === 2}));
+        await until(
+            'no shell of ours in flight', 3,
+            async () => ({ok: shellsInFlight(await world(page)) === 0}));
+        await page.keyboard.press('Space');
+        await sleep(page, 300);
+        check(shellsInFlight(await world(page)) === 0, 'Space still fires');
+        await page.keyboard.press('KeyZ');
+        await until('a shell from Z', 1, async () => ({ok: shellsInFlight(await world(page)) > 0}));
+      }
+    ],
+    [
+      'the page shows the settings in effect, and Defaults clears them',
+      async () => {
+        await page.click('#settings summary');
+        const shown = await page.inputValue('#settings-text');
+        check(/^fire = Z$/m.test(shown), 'the settings shown do not bind fire to Z');
+        await page.click('#default-settings');
+        await page.waitForLoadState('load');
+        await started();
+        check(
+            await page.evaluate(() => localStorage.getItem('ferrowyn-settings')) === null,
+            'the settings are still stored');
+        await page.click('#settings summary');
+        check(
+            /^fire = SPACE$/m.test(await page.inputValue('#settings-text')),
+            'not the default settings');
+        noErrors(page);
+      }
+    ],
+  ]);
+  await page.context().close();
+}
+
+// A browser without WebAssembly gets a message instead of a game; one without Web Audio
+// gets the game, silent, and a note saying why; one without AudioWorklet the older way to play.
+async function missingFlow(browser, url) {
+  await flow('missing', [
+    [
+      'without WebAssembly the page says so',
+      async () => {
+        const page = await openPage(browser, url, {before: () => delete window.WebAssembly});
+        await page.waitForSelector('text=cannot run WebAssembly', {timeout: 3000});
+        noErrors(page);
+        await page.context().close();
+      }
+    ],
+    [
+      'without Web Audio the game plays silently and the page says so',
+      async () => {
+        const page = await openPage(browser, url, {
+          before: () => {
+            delete window.AudioContext;
+            delete window.webkitAudioContext;
+          }
+        });
+        await page.waitForSelector('text=no Web Audio', {timeout: 5000});
+        await until('pictures', 5, async () => ({ok: (await stats(page)).presents > 20}));
+        await page.keyboard.press('F1');
+        await until('a game', 2, async () => ({ok: (await world(page)).game_mode === 2}));
+        check((await stats(page)).audio === null, 'an audio output without Web Audio');
+        noErrors(page);
+        await page.context().close();
+      }
+    ],
+    [
+      'without AudioWorklet a script processor plays the sound',
+      async () => {
+        const page = await openPage(browser, url, {before: () => delete window.AudioWorkletNode});
+        await until('pictures', 5, async () => ({ok: (await stats(page)).presents > 20}));
+        await page.keyboard.press('F1');
+        const audio = await until('sound', 3, async () => {
+          const now = (await stats(page)).audio;
+          return {
+            ok: now.state === 'running' && now.chunks > 5 && now.peak > 0.01,
+            note: JSON.stringify(now),
+            now
+          };
+        });
+        check(audio.now.path === 'script-processor', `played by ${audio.now.path}`);
+        noErrors(page);
+        await page.context().close();
+        return `peak ${audio.now.peak.toFixed(3)}`;
+      }
+    ],
+  ]);
+}
+
+// The same script through the page's test hook and through the runner: the same world after
+// every frame (the clock readings aside, which are real time in the browser).
+async function determinismFlow(browser, url) {
+  const withoutTicks = (text) =>
+      text.trim().split('\n').map((line) => line.replace(/"tick":\d+,/, ''));
+  await flow('determinism', [
+    [
+      `a scripted run leaves the runner's world after each of ${kScriptFrames} frames`,
+      async () => {
+        fs.writeFileSync(file('script.txt'), script);
+        execFileSync(
+            runner,
+            [
+              '--data', data, '--script', file('script.txt'), '--frames', String(kScriptFrames),
+              '--start-tick', '0', '--trace', file('runner-trace.jsonl')
+            ],
+            {stdio: 'pipe'});
+        const context = await browser.newContext();
+        const page = await context.newPage();
+        const errors = [];
+        page.on('console', (message) => message.type() === 'error' && errors.push(message.text()));
+        await page.route('**/test-script.txt', (route) => route.fulfill({body: script}));
+        await page.goto(`${url}?script=test-script.txt&frames=${kScriptFrames}&start-tick=0`);
+        await page.waitForSelector('#again', {state: 'visible', timeout: 30000});
+        const trace = await page.evaluate(() => Module.ferrowyn.reports.trace);
+        await context.close();
+        fs.writeFileSync(file('web-trace.jsonl'), trace);
+        check(errors.length === 0, `console errors: ${errors.join(' | ')}`);
+        const web = withoutTicks(trace);
+        const headless = withoutTicks(fs.readFileSync(file('runner-trace.jsonl'), 'utf8'));
+        check(
+            web.length === kScriptFrames && headless.length === kScriptFrames,
+            `${web.length} frames in the browser, ${headless.length} from the runner`);
+        const differs = web.findIndex((line, frame) => line !== headless[frame]);
+        check(differs < 0, `frame ${differs} differs: see ${out}/*-trace.jsonl`);
+        const last = JSON.parse(web[web.length - 1]);
+        return `last frame: level ${last.level}, score ${last.score}, lives ${last.lives}`;
+      }
+    ],
+  ]);
+}
+
+function downloadSizes() {
+  for (const name of ['ferrowyn.wasm', 'ferrowyn.js', 'ferrowyn.data']) {
+    const bytes = fs.readFileSync(path.join(site, name));
+    const gzipped = zlib.gzipSync(bytes, {level: 9}).length;
+    figures.push(`${name} ${(bytes.length / 1024).toFixed(0)} KB (${
+        (gzipped / 1024).toFixed(0)} KB gzipped)`);
+  }
+}
+
+// The runner's picture of the title, to hold the browser's against.
+execFileSync(
+    runner, ['--data', data, '--frames', '21', '--capture', out, '--capture-frames', '20'],
+    {stdio: 'pipe'});
+const expectedTitle = file('frame-000020.png');
+
+const {server, url} = await serve();
+// playwright gives the browser a fresh profile folder of its own (--user-data-dir) and removes it.
+const browser = await chromium.launch({
+  executablePath: '/usr/bin/chromium',
+  args: [
+    '--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
+    '--disable-background-networking', '--disable-component-update', '--disable-sync'
+  ],
+});
+try {
+  await keyboardFlow(browser, url, expectedTitle);
+  await padFlow(browser, url);
+  await settingsFlow(browser, url);
+  await missingFlow(browser, url);
+  await determinismFlow(browser, url);
+} finally {
+  await browser.close();
+  server.kill();
+}
+downloadSizes();
+console.log(`figures: ${figures.join(', ')}`);
+if (failed) console.log(`screenshots and traces: ${out}`);
+console.log(`web: ${passed} passed, ${failed} failed`);
+process.exit(failed ? 1 : 0);

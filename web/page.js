@@ -1,0 +1,139 @@
+// The page around the game: loads it with a progress bar, full screen on F11 or the button, and
+// says what happened when something is missing or the game has ended. The game itself (and its
+// host, which scales the picture into the canvas) is ferrowyn.js.
+//
+// For tests: ?script=URL&frames=N&start-tick=T plays the headless runner's script with its
+// options; Module.ferrowyn then has stats(), world() and reports.trace.
+'use strict';
+
+(function() {
+const $ = (id) => document.getElementById(id);
+const stage = $('stage');
+const canvas = $('screen');
+const overlay = $('overlay');
+const message = $('message');
+const progress = $('progress');
+const again = $('again');
+let ended = false;
+
+function show(text, {loading = false, restart = false} = {}) {
+  message.textContent = text;
+  progress.hidden = !loading;
+  again.hidden = !restart;
+  overlay.hidden = false;
+}
+function note(text) {
+  $('notes').textContent = text;
+  $('notes').hidden = false;
+}
+
+if (typeof WebAssembly !== 'object' || typeof WebAssembly.instantiate !== 'function') {
+  show(
+      'This browser cannot run WebAssembly, which the game needs. ' +
+      'A current Firefox, Chrome, Edge or Safari can.');
+  return;
+}
+
+function toggleFullScreen() {
+  if (document.fullscreenElement) {
+    document.exitFullscreen();
+  } else if (stage.requestFullscreen) {
+    stage.requestFullscreen().catch(() => note('The browser refused full screen here.'));
+  }
+}
+$('fullscreen').addEventListener('click', toggleFullScreen);
+$('picture').addEventListener('click', () => Module.ferrowyn.screenshot());
+again.addEventListener('click', () => location.reload());
+overlay.addEventListener('click', () => {
+  if (!ended && Module.ferrowyn) Module.ferrowyn.pause(false);
+});
+canvas.focus();
+
+// The settings, in the desktop's file format, kept in this browser; the game reads them as it
+// starts. Keys typed here stay here.
+const kSettings = 'ferrowyn-settings';
+const settingsText = $('settings-text');
+for (const type of ['keydown', 'keyup'])
+  settingsText.addEventListener(type, (event) => event.stopPropagation());
+$('settings').addEventListener('toggle', () => {
+  if (!settingsText.value && window.Module && Module.ferrowyn)
+    settingsText.value = Module.ferrowyn.settingsText;
+});
+function storeSettings(text) {
+  try {
+    if (text === null)
+      localStorage.removeItem(kSettings);
+    else
+      localStorage.setItem(kSettings, text);
+    location.reload();
+  } catch (error) {
+    note('This browser keeps no settings for the page: ' + error.message);
+  }
+}
+$('save-settings').addEventListener('click', () => storeSettings(settingsText.value));
+$('default-settings').addEventListener('click', () => storeSettings(null));
+
+const params = new URLSearchParams(location.search);
+const args = [];
+for (const option of ['frames', 'start-tick']) {
+  if (params.has(option)) args.push('--' + option, params.get(option));
+}
+
+window.Module = {
+  canvas,
+  arguments: args,
+  preRun: [],
+  ferrowynPage: {
+    paused(on) {
+      if (on)
+        show('Paused. Press P, Start, or click here to play on.');
+      else
+        overlay.hidden = true;
+    },
+    ended(status) {
+      ended = true;
+      show(
+          status === 0 ? 'The game has ended.' : `The game stopped (status ${status}).`,
+          {restart: true});
+      again.focus();
+    },
+    note,
+    fullScreen: toggleFullScreen,
+  },
+  // The data package reports "Downloading data... (loaded/total)"; '' when the game starts.
+  setStatus(text) {
+    const parts = /\((\d+)\/(\d+)\)/.exec(text);
+    if (parts) {
+      progress.max = Number(parts[2]);
+      progress.value = Number(parts[1]);
+    } else if (text === '') {
+      overlay.hidden = true;
+    }
+  },
+  onAbort(what) { show('The game could not start: ' + what); },
+};
+
+function start() {
+  const script = document.createElement('script');
+  script.src = 'ferrowyn.js';
+  script.onerror = () => show('The game could not be loaded. Is the page served from its folder?');
+  document.body.appendChild(script);
+}
+
+show('Loading…', {loading: true});
+if (!params.has('script')) {
+  start();
+  return;
+}
+fetch(params.get('script'))
+    .then((response) => {
+      if (!response.ok) throw new Error(response.statusText);
+      return response.text();
+    })
+    .then((text) => {
+      Module.preRun.push(() => Module.FS.writeFile('/script.txt', text));
+      args.push('--script', '/script.txt');
+      start();
+    })
+    .catch((error) => show('The script could not be loaded: ' + error.message));
+})();

@@ -35,8 +35,10 @@ class ComObject : public Interface, public Counted {
   ULONG STDMETHODCALLTYPE Release() override { return DropReference(); }
 };
 
-// Owns the objects a stand-in has handed out. What is still alive when the list ends (at
-// exit) goes newest first, so objects made from another go before it.
+// Owns the objects a stand-in has handed out. What is still alive when a list ends goes newest
+// first. The stand-ins' own lists never end: an object the program still holds at exit stays
+// alive to the end of the process, as a real COM object would, since no order of teardown
+// suits every reference between them (a surface holds a palette made before or after it).
 class LiveObjects {
  public:
   LiveObjects() = default;

@@ -19,7 +19,7 @@ constexpr int kDefaultHeight = 600;
 
 // Every object lives here until its count drops to zero.
 platform::LiveObjects& Objects() {
-  static platform::LiveObjects objects;
+  static auto& objects = *new platform::LiveObjects;  // never destroyed: see LiveObjects
   return objects;
 }
 

@@ -73,7 +73,7 @@ LONG ScaleAxis(int32_t raw, const AxisRange& range) {
 
 // Every device and DirectInput object lives here until its count drops to zero.
 platform::LiveObjects& Objects() {
-  static platform::LiveObjects objects;
+  static auto& objects = *new platform::LiveObjects;  // never destroyed: see LiveObjects
   return objects;
 }
 

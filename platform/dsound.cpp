@@ -17,8 +17,7 @@ namespace {
 class SoundBuffer;
 class DirectSound;
 
-// Everything the stand-in keeps, in one place so that at exit the objects (declared last,
-// so destroyed first) go before the mixer their buffers are attached to.
+// Everything the stand-in keeps, in one place.
 struct SoundState {
   platform::Mixer mixer;
   int live_sound_objects = 0;
@@ -242,7 +241,8 @@ class DirectSound final : public platform::ComObject<IDirectSound> {
 };
 
 SoundState& State() {
-  static SoundState state;
+  // Never destroyed, with the objects and the mixer they play through: see LiveObjects.
+  static auto& state = *new SoundState;
   return state;
 }
 

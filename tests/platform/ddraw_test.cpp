@@ -2,6 +2,12 @@
 #include <windows.h>
 #include <ddraw.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+
 #include "platform/fault.h"
 #include "platform/host/headless_host.h"
 
@@ -361,6 +367,39 @@ TEST_F(DirectDrawTest, InjectedFaultsFailWithTheCallsUsualCode) {
   LPDIRECTDRAW another = nullptr;
   EXPECT_EQ(DirectDrawCreate(nullptr, &another, nullptr), DDERR_GENERIC);
   EXPECT_EQ(another, nullptr);
+}
+
+// A program that ends with a display still up (a primary holding a palette made after it, a
+// back buffer and a clipper) ends cleanly: the objects stay alive to the end rather than being
+// torn down in an order their references cannot follow. The sanitizer run sees any use after
+// free here.
+TEST(DirectDrawAtExit, ObjectsStillHeldAtExitEndQuietly) {
+  std::fflush(nullptr);
+  pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    LPDIRECTDRAW draw = nullptr;
+    LPDIRECTDRAWSURFACE primary = nullptr;
+    LPDIRECTDRAWPALETTE palette = nullptr;
+    LPDIRECTDRAWCLIPPER clipper = nullptr;
+    DDSURFACEDESC desc{};
+    desc.dwSize = sizeof desc;
+    desc.dwFlags = DDSD_CAPS | DDSD_BACKBUFFERCOUNT;
+    desc.ddsCaps.dwCaps = DDSCAPS_PRIMARYSURFACE | DDSCAPS_FLIP | DDSCAPS_COMPLEX;
+    desc.dwBackBufferCount = 1;
+    PALETTEENTRY entries[256] = {};
+    bool made =
+        DirectDrawCreate(nullptr, &draw, nullptr) == DD_OK &&
+        draw->CreateSurface(&desc, &primary, nullptr) == DD_OK &&
+        draw->CreatePalette(DDPCAPS_8BIT | DDPCAPS_ALLOW256, entries, &palette, nullptr) == DD_OK &&
+        primary->SetPalette(palette) == DD_OK &&
+        draw->CreateClipper(0, &clipper, nullptr) == DD_OK && primary->SetClipper(clipper) == DD_OK;
+    std::exit(made ? 0 : 3);  // runs the static destructors, as a program's end does
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
+  EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
 }  // namespace

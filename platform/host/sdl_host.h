@@ -60,7 +60,7 @@ class SdlHost : public Host {
   void ShowCursor(bool visible) override;
   // SDL's milliseconds since it started.
   uint32_t Ticks() override;
-  // Sleeps the calling thread.
+  // Sleeps the calling thread; Sleep(0) for a tenth of a millisecond.
   void Sleep(uint32_t ms) override;
   // Also redraws after window changes, follows pads plugged in or out and takes the host's
   // own keys (pause, full screen, screenshot). While paused it returns only when play goes on.
@@ -114,7 +114,7 @@ class SdlHost : public Host {
 
   SdlHandle<SDL_Window> window_;
   SdlConfig config_;
-  GameKeys keys_;  // by the game's scan codes, through the player's bindings
+  GameKeys keys_;                      // by the game's scan codes, through the player's bindings
   std::unique_ptr<GpuPresenter> gpu_;  // drawing with the GPU; the window's surface without
   SdlHandle<_SDL_GameController> pad_;
   SdlHandle<_SDL_Joystick> joystick_;

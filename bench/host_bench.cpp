@@ -39,6 +39,10 @@ BENCHMARK_CAPTURE(ScalePage, best, host::PageScaler::Vectors::kBest)
     ->Args({1920, 1080})
     ->Args({3840, 2160})
     ->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(ScalePage, avx2, host::PageScaler::Vectors::kAvx2)
+    ->Args({1920, 1080})
+    ->Args({3840, 2160})
+    ->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(ScalePage, sse2, host::PageScaler::Vectors::kBaseline)
     ->Args({1920, 1080})
     ->Args({3840, 2160})

@@ -4,11 +4,13 @@
 #include <cstddef>
 #include <cstring>
 
-// AVX2 is chosen at run time where the compiler can build it beside the baseline.
+// AVX2 and AVX-512 are chosen at run time where the compiler can build them beside the
+// baseline.
 #if defined(__x86_64__) && defined(__GNUC__)
 #include <immintrin.h>
-#define FERROWYN_AVX2 1
+#define FERROWYN_WIDE_VECTORS 1
 #define AVX2_CODE __attribute__((target("avx2")))
+#define AVX512_CODE __attribute__((target("avx512f,avx512bw")))
 #endif
 
 namespace host {
@@ -64,10 +66,11 @@ uint32_t BlendPixel(uint32_t a, uint32_t b, uint32_t weight) {
 }
 
 // Pixels as vectors, and as 16-bit lanes (two a pixel): four pixels to the baseline's
-// registers (SSE2 on x86-64), eight to AVX2's.
+// registers (SSE2 on x86-64), eight to AVX2's, sixteen to AVX-512's.
 using Pixels4 = uint32_t __attribute__((vector_size(16)));
 using Lanes4 = uint16_t __attribute__((vector_size(16)));
 using Lanes8 = uint16_t __attribute__((vector_size(32)));
+using Lanes16 = uint16_t __attribute__((vector_size(64)));
 
 // BlendPixel for a vector of pixels from `a` and `b` into `out`, `weights` holding each
 // pixel's weight in both its lanes. No shuffles: the even bytes are masked in place and the
@@ -87,21 +90,30 @@ template <class Lanes>
   std::memcpy(out, &blend, sizeof blend);
 }
 
-#if defined(FERROWYN_AVX2)
-AVX2_CODE __m256i Load8(const void* from) {
-  return _mm256_loadu_si256(static_cast<const __m256i*>(from));
-}
-
-// Returns how many of the `count` pixels it did: all but fewer than eight.
-AVX2_CODE int BlendRowAvx2(const uint32_t* a, const uint32_t* b, uint32_t weight, uint32_t* out,
-                           int count) {
-  const Lanes8 weights = Lanes8{} + static_cast<uint16_t>(weight);
-  int x = 0;
-  for (; x + 8 <= count; x += 8) BlendAt<Lanes8>(a + x, b + x, &weights, out + x);
+// Blends rows `a` and `b` into `out` from pixel `x`, a vector of pixels at a time; returns
+// where it stopped: fewer than a vector's pixels before `count`.
+template <class Lanes>
+[[gnu::always_inline]] inline int BlendRowFrom(const uint32_t* a, const uint32_t* b,
+                                               uint32_t weight, uint32_t* out, int x, int count) {
+  constexpr int kPixels = sizeof(Lanes) / 4;
+  const Lanes weights = Lanes{} + static_cast<uint16_t>(weight);
+  for (; x + kPixels <= count; x += kPixels) BlendAt<Lanes>(a + x, b + x, &weights, out + x);
   return x;
 }
 
-// A page row through the palette, eight pixels to a gather; returns how many it did.
+// The wide paths below each return where they stopped, for a narrower one to go on from.
+#if defined(FERROWYN_WIDE_VECTORS)
+AVX2_CODE int BlendRowAvx2(const uint32_t* a, const uint32_t* b, uint32_t weight, uint32_t* out,
+                           int x, int count) {
+  return BlendRowFrom<Lanes8>(a, b, weight, out, x, count);
+}
+
+AVX512_CODE int BlendRowAvx512(const uint32_t* a, const uint32_t* b, uint32_t weight,
+                               uint32_t* out, int x, int count) {
+  return BlendRowFrom<Lanes16>(a, b, weight, out, x, count);
+}
+
+// A page row through the palette, eight pixels to a gather (sixteen are no faster).
 AVX2_CODE int ThroughPaletteAvx2(const uint8_t* in, const uint32_t* colours, uint32_t* out,
                                  int count) {
   int x = 0;
@@ -114,39 +126,95 @@ AVX2_CODE int ThroughPaletteAvx2(const uint8_t* in, const uint32_t* colours, uin
   return x;
 }
 
-// Wider than the page, eight target columns see at most nine neighbouring page pixels: two
-// loads and a permute find each column's first and second without a gather.
-AVX2_CODE int ScaleAcrossAvx2(const uint32_t* row, const int32_t* firsts, const int32_t* offsets,
-                              const uint32_t* weights, uint32_t* out, int count) {
-  int x = 0;
+// Wider than the page, a vector of target columns sees no more page pixels than it has lanes,
+// plus one: two loads and a permute by each column's distance from the vector's first find
+// its first and second without a gather.
+AVX2_CODE int ScaleAcrossAvx2(const uint32_t* row, const int32_t* firsts,
+                              const uint32_t* weights, uint32_t* out, int x, int count) {
   for (; x + 8 <= count; x += 8) {
     const int32_t base = firsts[x];
-    const __m256i from_base = Load8(offsets + x);
-    const __m256i first = _mm256_permutevar8x32_epi32(Load8(row + base), from_base);
-    const __m256i second = _mm256_permutevar8x32_epi32(Load8(row + base + 1), from_base);
+    const __m256i offsets =
+        _mm256_sub_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(firsts + x)),
+                         _mm256_set1_epi32(base));
+    const __m256i first = _mm256_permutevar8x32_epi32(
+        _mm256_loadu_si256(reinterpret_cast<const __m256i*>(row + base)), offsets);
+    const __m256i second = _mm256_permutevar8x32_epi32(
+        _mm256_loadu_si256(reinterpret_cast<const __m256i*>(row + base + 1)), offsets);
     BlendAt<Lanes8>(&first, &second, weights + x, out + x);
+  }
+  return x;
+}
+
+AVX512_CODE int ScaleAcrossAvx512(const uint32_t* row, const int32_t* firsts,
+                                  const uint32_t* weights, uint32_t* out, int x, int count) {
+  for (; x + 16 <= count; x += 16) {
+    const int32_t base = firsts[x];
+    const __m512i offsets =
+        _mm512_sub_epi32(_mm512_loadu_si512(firsts + x), _mm512_set1_epi32(base));
+    // Masked with every lane kept: the same instruction, without the plain form's
+    // undefined start that GCC 12 warns of.
+    const __m512i first =
+        _mm512_maskz_permutexvar_epi32(0xFFFF, offsets, _mm512_loadu_si512(row + base));
+    const __m512i second =
+        _mm512_maskz_permutexvar_epi32(0xFFFF, offsets, _mm512_loadu_si512(row + base + 1));
+    BlendAt<Lanes16>(&first, &second, weights + x, out + x);
   }
   return x;
 }
 #endif
 
+// BlendRowFrom with the baseline's vectors, and the last few pixels one by one.
+int BlendRowNarrow(const uint32_t* a, const uint32_t* b, uint32_t weight, uint32_t* out, int x,
+                   int end) {
+  for (x = BlendRowFrom<Lanes4>(a, b, weight, out, x, end); x < end; ++x)
+    out[x] = BlendPixel(a[x], b[x], weight);
+  return x;
+}
+
+// How many of `count` pixels come before `out + x` is a multiple of `bytes` from nothing.
+// Wide stores each then fill one cache line: here one across two costs about a third more.
+int Aligned(const uint32_t* out, int bytes, int count) {
+  const auto address = reinterpret_cast<uintptr_t>(out);
+  return std::min(count, static_cast<int>((0 - address) % static_cast<unsigned>(bytes) / 4));
+}
+
 // A target row between two page rows already scaled across.
 void BlendRow(const uint32_t* a, const uint32_t* b, uint32_t weight, uint32_t* out, int count,
-              bool avx2) {
+              int vector_bytes) {
   int x = 0;
-#if defined(FERROWYN_AVX2)
-  if (avx2) x = BlendRowAvx2(a, b, weight, out, count);
+#if defined(FERROWYN_WIDE_VECTORS)
+  if (vector_bytes >= 32) {
+    x = BlendRowNarrow(a, b, weight, out, 0, Aligned(out, vector_bytes, count));
+    if (vector_bytes >= 64) x = BlendRowAvx512(a, b, weight, out, x, count);
+    x = BlendRowAvx2(a, b, weight, out, x, count);
+  }
 #endif
-  const Lanes4 weights = Lanes4{} + static_cast<uint16_t>(weight);
-  for (; x + 4 <= count; x += 4) BlendAt<Lanes4>(a + x, b + x, &weights, out + x);
-  for (; x < count; ++x) out[x] = BlendPixel(a[x], b[x], weight);
+  BlendRowNarrow(a, b, weight, out, x, count);
+}
+
+// Page row `row` (through the palette) scaled across, from column `x` to `end`, with the
+// baseline's vectors and then one by one.
+int ScaleAcrossNarrow(const uint32_t* row, const int32_t* firsts, const uint32_t* weights,
+                      uint32_t* out, int x, int end) {
+  for (; x + 4 <= end; x += 4) {
+    const int32_t* f = firsts + x;
+    const Pixels4 first = {row[f[0]], row[f[1]], row[f[2]], row[f[3]]};
+    const Pixels4 second = {row[f[0] + 1], row[f[1] + 1], row[f[2] + 1], row[f[3] + 1]};
+    BlendAt<Lanes4>(&first, &second, weights + x, out + x);
+  }
+  for (; x < end; ++x)
+    out[x] = BlendPixel(row[firsts[x]], row[firsts[x] + 1], weights[x] & 0xFFFF);
+  return x;
 }
 
 }  // namespace
 
 PageScaler::PageScaler(Vectors vectors) {
-#if defined(FERROWYN_AVX2)
-  avx2_ = vectors == Vectors::kBest && __builtin_cpu_supports("avx2");
+#if defined(FERROWYN_WIDE_VECTORS)
+  if (vectors != Vectors::kBaseline && __builtin_cpu_supports("avx2")) vector_bytes_ = 32;
+  if (vectors == Vectors::kBest && __builtin_cpu_supports("avx512f") &&
+      __builtin_cpu_supports("avx512bw"))
+    vector_bytes_ = 64;
 #endif
 }
 
@@ -161,23 +229,20 @@ void PageScaler::ScaleAcross(const uint8_t* in, const uint32_t* colours, uint32_
   // Through the palette once per page pixel, rather than once or twice per target pixel.
   uint32_t* row = row_colours_.data();
   int x = 0;
-#if defined(FERROWYN_AVX2)
-  if (avx2_) x = ThroughPaletteAvx2(in, colours, row, columns_page_);
+#if defined(FERROWYN_WIDE_VECTORS)
+  if (vector_bytes_ >= 32) x = ThroughPaletteAvx2(in, colours, row, columns_page_);
 #endif
   for (; x < columns_page_; ++x) row[x] = colours[in[x]];
   const uint32_t* weights = column_weights_.data();
   x = 0;
-#if defined(FERROWYN_AVX2)
-  if (avx2_) x = ScaleAcrossAvx2(row, firsts, offsets_.data(), weights, out, width);
-#endif
-  for (; x + 4 <= width; x += 4) {
-    const int32_t* f = firsts + x;
-    const Pixels4 first = {row[f[0]], row[f[1]], row[f[2]], row[f[3]]};
-    const Pixels4 second = {row[f[0] + 1], row[f[1] + 1], row[f[2] + 1], row[f[3] + 1]};
-    BlendAt<Lanes4>(&first, &second, weights + x, out + x);
+#if defined(FERROWYN_WIDE_VECTORS)
+  if (vector_bytes_ >= 32) {
+    x = ScaleAcrossNarrow(row, firsts, weights, out, 0, Aligned(out, vector_bytes_, width));
+    if (vector_bytes_ >= 64) x = ScaleAcrossAvx512(row, firsts, weights, out, x, width);
+    x = ScaleAcrossAvx2(row, firsts, weights, out, x, width);
   }
-  for (; x < width; ++x)
-    out[x] = BlendPixel(row[firsts[x]], row[firsts[x] + 1], weights[x] & 0xFFFF);
+#endif
+  ScaleAcrossNarrow(row, firsts, weights, out, x, width);
 }
 
 std::vector<PageScaler::Cover> PageScaler::Covers(int page_size, int target_size,
@@ -262,14 +327,12 @@ void PageScaler::Scale(const uint8_t* page, int page_pitch, int page_width, int 
     columns_blend_ = width > page_width;
     firsts_.clear();
     column_weights_.clear();
-    offsets_.clear();
     for (const Tap& tap : Taps(page_width, width)) {
       firsts_.push_back(tap.first);
-      offsets_.push_back(tap.first - firsts_[(firsts_.size() - 1) & ~size_t{7}]);
       column_weights_.push_back(tap.weight * 0x10001);
     }
-    // Vector loads read up to eight pixels past a column's first.
-    row_colours_.assign(page_width + 8, 0);
+    // Vector loads read up to sixteen pixels past a column's first.
+    row_colours_.assign(page_width + 16, 0);
     for (auto& row : scratch_) row.resize(width);
   }
   if (static_cast<int>(rows_.size()) != height || rows_page_ != page_height) {
@@ -305,8 +368,14 @@ void PageScaler::Scale(const uint8_t* page, int page_pitch, int page_width, int 
       if (first != out) std::memcpy(out, first, sizeof(uint32_t) * width);
       continue;
     }
-    BlendRow(scaled(tap.first, nullptr), scaled(tap.second, nullptr), tap.weight, out, width,
-             avx2_);
+    // A page row the next target row shows alone is scaled straight into that row, rather
+    // than into scratch and copied there.
+    uint32_t* next = nullptr;
+    if (y + 1 < height && !rows_[y + 1].weight && rows_[y + 1].first == tap.second &&
+        (!changed_rows || changed_rows[tap.second]))
+      next = reinterpret_cast<uint32_t*>(rows + static_cast<ptrdiff_t>(y + 1) * target_pitch);
+    BlendRow(scaled(tap.first, nullptr), scaled(tap.second, next), tap.weight, out, width,
+             vector_bytes_);
   }
 }
 

@@ -24,9 +24,9 @@ PageRect FitPage(int page_width, int page_height, int target_width, int target_h
 // are kept between calls, since the sizes rarely change.
 class PageScaler {
  public:
-  // Which vector instructions to use: the widest the processor offers, or no more than SSE2
-  // (to compare the two in tests and benchmarks). Either gives the same pixels.
-  enum class Vectors { kBest, kBaseline };
+  // Which vector instructions to use: the widest the processor offers, or no wider than AVX2
+  // or SSE2 (to compare them in tests and benchmarks). All give the same pixels.
+  enum class Vectors { kBest, kAvx2, kBaseline };
   // Chooses its vector instructions once, here.
   explicit PageScaler(Vectors vectors = Vectors::kBest);
 
@@ -43,8 +43,9 @@ class PageScaler {
   };
   const std::vector<RowRun>& Written() const { return written_; }
 
-  // Whether Scale uses AVX2.
-  bool UsesAvx2() const { return avx2_; }
+  // The width of the vectors Scale uses, in bytes: 16 (SSE2 or the like), 32 (AVX2) or 64
+  // (AVX-512).
+  int VectorBytes() const { return vector_bytes_; }
 
   // What one target pixel (column or row) shows: page pixel `first`, blended with `second`
   // by `weight`/256.
@@ -73,11 +74,10 @@ class PageScaler {
                  const uint32_t* colours, uint32_t* target, int target_pitch, int width,
                  int height);
 
-  bool avx2_ = false;
+  int vector_bytes_ = 16;
   int columns_page_ = 0, rows_page_ = 0;
   bool columns_blend_ = false;    // wider than the page: each column shows `first` or a blend
   std::vector<int32_t> firsts_;   // each column's first page pixel
-  std::vector<int32_t> offsets_;  // the same from the first of its eight (for AVX2)
   std::vector<uint32_t> column_weights_;  // each column's weight, in both 16-bit halves
   std::vector<Tap> rows_;
   std::vector<uint32_t> row_colours_;  // a page row through the palette, padded for vector loads

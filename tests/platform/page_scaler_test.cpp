@@ -277,6 +277,9 @@ struct RandomPage {
   std::vector<uint32_t> colours;
 };
 
+constexpr PageScaler::Vectors kEveryWidth[] = {
+    PageScaler::Vectors::kBest, PageScaler::Vectors::kAvx2, PageScaler::Vectors::kBaseline};
+
 // Scales into a target with a wider pitch than the rectangle, and checks the padding too.
 void ExpectLikeTheReference(PageScaler& scaler, const RandomPage& page, int width, int height) {
   const int pitch = width + 3;
@@ -302,7 +305,7 @@ TEST(PageScaler, EverySizeGivesTheReferencesPixelsWithAnyVectors) {
                                        {800, 600},   {1365, 1024}, {400, 300},  {799, 599},
                                        {801, 601},   {2399, 1799}, {1, 1},      {3, 2},
                                        {803, 1207},  {1607, 604},  {2405, 1805}};
-  for (auto vectors : {PageScaler::Vectors::kBest, PageScaler::Vectors::kBaseline}) {
+  for (auto vectors : kEveryWidth) {
     PageScaler scaler(vectors);
     for (auto [width, height] : sizes) ExpectLikeTheReference(scaler, game, width, height);
     // Small pages of any shape, with padded rows, to sizes on both sides of them.
@@ -314,14 +317,15 @@ TEST(PageScaler, EverySizeGivesTheReferencesPixelsWithAnyVectors) {
                              1 + static_cast<int>(random() % (5 * page_height)));
     }
   }
-  EXPECT_FALSE(PageScaler(PageScaler::Vectors::kBaseline).UsesAvx2());
+  EXPECT_EQ(PageScaler(PageScaler::Vectors::kBaseline).VectorBytes(), 16);
+  EXPECT_LE(PageScaler(PageScaler::Vectors::kAvx2).VectorBytes(), 32);
 }
 
 TEST(PageScaler, ChangedRowsAloneGiveTheReferencesPixelsThere) {
   std::mt19937 random(23);
   RandomPage page(random, 800, 600, 800);
   const int width = 1440, height = 1080;
-  for (auto vectors : {PageScaler::Vectors::kBest, PageScaler::Vectors::kBaseline}) {
+  for (auto vectors : kEveryWidth) {
     PageScaler scaler(vectors);
     std::vector<uint32_t> target(static_cast<size_t>(width) * height);
     scaler.Scale(page.pixels.data(), page.pitch, page.width, page.height, page.colours.data(),

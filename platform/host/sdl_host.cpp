@@ -4,14 +4,12 @@
 #include <dlfcn.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdlib>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
 #include <filesystem>
 #include <string>
-#include <thread>
 
 #include "platform/host/overlay_text.h"
 #include "platform/host/pictures_folder.h"
@@ -186,17 +184,11 @@ void SdlHost::ShowCursor(bool visible) {
 }
 
 uint32_t SdlHost::Ticks() {
-  return static_cast<uint32_t>(SDL_GetTicks64());
+  return clock_.Ticks();
 }
 
 void SdlHost::Sleep(uint32_t ms) {
-  // The frame wait polls the clock for its last two milliseconds with Sleep(0): a tenth of a
-  // millisecond each time keeps it as punctual as the millisecond clock allows, without
-  // holding the processor.
-  if (ms == 0)
-    std::this_thread::sleep_for(std::chrono::microseconds(100));
-  else
-    SDL_Delay(ms);
+  clock_.Sleep(ms);
 }
 
 bool SdlHost::PumpEvents() {

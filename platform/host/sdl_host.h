@@ -15,6 +15,7 @@
 #include "platform/host/page_scaler.h"
 #include "platform/host/sdl_handle.h"
 #include "platform/host/settings.h"
+#include "platform/host/tick_clock.h"
 
 struct SDL_Rect;
 union SDL_Event;
@@ -58,9 +59,9 @@ class SdlHost : public Host {
   void CloseWindow() override;
   // SDL's pointer, shown or hidden over the window.
   void ShowCursor(bool visible) override;
-  // SDL's milliseconds since it started.
+  // Milliseconds since the host was made.
   uint32_t Ticks() override;
-  // Sleeps the calling thread; Sleep(0) for a tenth of a millisecond.
+  // Sleeps the calling thread to the start of a tick: the clock's own (TickClock::Sleep).
   void Sleep(uint32_t ms) override;
   // Also redraws after window changes, follows pads plugged in or out and takes the host's
   // own keys (pause, full screen, screenshot). While paused it returns only when play goes on.
@@ -114,6 +115,7 @@ class SdlHost : public Host {
 
   SdlHandle<SDL_Window> window_;
   SdlConfig config_;
+  TickClock clock_;
   GameKeys keys_;                      // by the game's scan codes, through the player's bindings
   std::unique_ptr<GpuPresenter> gpu_;  // drawing with the GPU; the window's surface without
   SdlHandle<_SDL_GameController> pad_;

@@ -101,19 +101,20 @@ template <class Lanes>
   return x;
 }
 
-// The wide paths below each return where they stopped, for a narrower one to go on from.
+// The wide paths below do whole vectors from `x` for as many as fit before `count`.
 #if defined(FERROWYN_WIDE_VECTORS)
-AVX2_CODE int BlendRowAvx2(const uint32_t* a, const uint32_t* b, uint32_t weight, uint32_t* out,
-                           int x, int count) {
-  return BlendRowFrom<Lanes8>(a, b, weight, out, x, count);
+AVX2_CODE void BlendRowAvx2(const uint32_t* a, const uint32_t* b, uint32_t weight, uint32_t* out,
+                            int x, int count) {
+  BlendRowFrom<Lanes8>(a, b, weight, out, x, count);
 }
 
-AVX512_CODE int BlendRowAvx512(const uint32_t* a, const uint32_t* b, uint32_t weight,
-                               uint32_t* out, int x, int count) {
-  return BlendRowFrom<Lanes16>(a, b, weight, out, x, count);
+AVX512_CODE void BlendRowAvx512(const uint32_t* a, const uint32_t* b, uint32_t weight,
+                                uint32_t* out, int x, int count) {
+  BlendRowFrom<Lanes16>(a, b, weight, out, x, count);
 }
 
-// A page row through the palette, eight pixels to a gather (sixteen are no faster).
+// A page row through the palette, eight pixels to a gather (sixteen are no faster); returns
+// how many it did.
 AVX2_CODE int ThroughPaletteAvx2(const uint8_t* in, const uint32_t* colours, uint32_t* out,
                                  int count) {
   int x = 0;
@@ -129,24 +130,22 @@ AVX2_CODE int ThroughPaletteAvx2(const uint8_t* in, const uint32_t* colours, uin
 // Wider than the page, a vector of target columns sees no more page pixels than it has lanes,
 // plus one: two loads and a permute by each column's distance from the vector's first find
 // its first and second without a gather.
-AVX2_CODE int ScaleAcrossAvx2(const uint32_t* row, const int32_t* firsts,
-                              const uint32_t* weights, uint32_t* out, int x, int count) {
+AVX2_CODE void ScaleAcrossAvx2(const uint32_t* row, const int32_t* firsts, const uint32_t* weights,
+                               uint32_t* out, int x, int count) {
   for (; x + 8 <= count; x += 8) {
     const int32_t base = firsts[x];
-    const __m256i offsets =
-        _mm256_sub_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(firsts + x)),
-                         _mm256_set1_epi32(base));
+    const __m256i offsets = _mm256_sub_epi32(
+        _mm256_loadu_si256(reinterpret_cast<const __m256i*>(firsts + x)), _mm256_set1_epi32(base));
     const __m256i first = _mm256_permutevar8x32_epi32(
         _mm256_loadu_si256(reinterpret_cast<const __m256i*>(row + base)), offsets);
     const __m256i second = _mm256_permutevar8x32_epi32(
         _mm256_loadu_si256(reinterpret_cast<const __m256i*>(row + base + 1)), offsets);
     BlendAt<Lanes8>(&first, &second, weights + x, out + x);
   }
-  return x;
 }
 
-AVX512_CODE int ScaleAcrossAvx512(const uint32_t* row, const int32_t* firsts,
-                                  const uint32_t* weights, uint32_t* out, int x, int count) {
+AVX512_CODE void ScaleAcrossAvx512(const uint32_t* row, const int32_t* firsts,
+                                   const uint32_t* weights, uint32_t* out, int x, int count) {
   for (; x + 16 <= count; x += 16) {
     const int32_t base = firsts[x];
     const __m512i offsets =
@@ -159,52 +158,56 @@ AVX512_CODE int ScaleAcrossAvx512(const uint32_t* row, const int32_t* firsts,
         _mm512_maskz_permutexvar_epi32(0xFFFF, offsets, _mm512_loadu_si512(row + base + 1));
     BlendAt<Lanes16>(&first, &second, weights + x, out + x);
   }
-  return x;
 }
 #endif
 
 // BlendRowFrom with the baseline's vectors, and the last few pixels one by one.
-int BlendRowNarrow(const uint32_t* a, const uint32_t* b, uint32_t weight, uint32_t* out, int x,
-                   int end) {
+void BlendRowNarrow(const uint32_t* a, const uint32_t* b, uint32_t weight, uint32_t* out, int x,
+                    int end) {
   for (x = BlendRowFrom<Lanes4>(a, b, weight, out, x, end); x < end; ++x)
     out[x] = BlendPixel(a[x], b[x], weight);
-  return x;
 }
 
-// How many of `count` pixels come before `out + x` is a multiple of `bytes` from nothing.
-// Wide stores each then fill one cache line: here one across two costs about a third more.
-int Aligned(const uint32_t* out, int bytes, int count) {
-  const auto address = reinterpret_cast<uintptr_t>(out);
-  return std::min(count, static_cast<int>((0 - address) % static_cast<unsigned>(bytes) / 4));
+// Runs `wide`, which does whole vectors of `lanes` pixels from its first column for as many
+// as fit, over columns [x, end) of `out`, at least a vector long: one vector where they start,
+// the rest from the first vector boundary of `out`, so that each store fills one cache line
+// (here one across two costs about a third more), and one ending at `end`. Where vectors
+// overlap they write the same pixels again.
+template <class Wide>
+void InWholeVectors(const Wide& wide, const uint32_t* out, int x, int end, int lanes) {
+  const auto address = reinterpret_cast<uintptr_t>(out + x);
+  const int aligned = x + static_cast<int>((0 - address) % static_cast<unsigned>(lanes * 4) / 4);
+  wide(x, x + lanes);
+  wide(aligned, end);
+  wide(end - lanes, end);
 }
 
-// A target row between two page rows already scaled across.
-void BlendRow(const uint32_t* a, const uint32_t* b, uint32_t weight, uint32_t* out, int count,
-              int vector_bytes) {
-  int x = 0;
+// Columns `columns` of a target row between two page rows already scaled across.
+void BlendRow(const uint32_t* a, const uint32_t* b, uint32_t weight, uint32_t* out,
+              PageScaler::Span columns, int vector_bytes) {
+  const int count = columns.end - columns.first;
 #if defined(FERROWYN_WIDE_VECTORS)
-  if (vector_bytes >= 32) {
-    x = BlendRowNarrow(a, b, weight, out, 0, Aligned(out, vector_bytes, count));
-    if (vector_bytes >= 64) x = BlendRowAvx512(a, b, weight, out, x, count);
-    x = BlendRowAvx2(a, b, weight, out, x, count);
-  }
+  if (vector_bytes >= 64 && count >= 16)
+    return InWholeVectors([&](int x, int end) { BlendRowAvx512(a, b, weight, out, x, end); }, out,
+                          columns.first, columns.end, 16);
+  if (vector_bytes >= 32 && count >= 8)
+    return InWholeVectors([&](int x, int end) { BlendRowAvx2(a, b, weight, out, x, end); }, out,
+                          columns.first, columns.end, 8);
 #endif
-  BlendRowNarrow(a, b, weight, out, x, count);
+  BlendRowNarrow(a, b, weight, out, columns.first, columns.end);
 }
 
 // Page row `row` (through the palette) scaled across, from column `x` to `end`, with the
 // baseline's vectors and then one by one.
-int ScaleAcrossNarrow(const uint32_t* row, const int32_t* firsts, const uint32_t* weights,
-                      uint32_t* out, int x, int end) {
+void ScaleAcrossNarrow(const uint32_t* row, const int32_t* firsts, const uint32_t* weights,
+                       uint32_t* out, int x, int end) {
   for (; x + 4 <= end; x += 4) {
     const int32_t* f = firsts + x;
     const Pixels4 first = {row[f[0]], row[f[1]], row[f[2]], row[f[3]]};
     const Pixels4 second = {row[f[0] + 1], row[f[1] + 1], row[f[2] + 1], row[f[3] + 1]};
     BlendAt<Lanes4>(&first, &second, weights + x, out + x);
   }
-  for (; x < end; ++x)
-    out[x] = BlendPixel(row[firsts[x]], row[firsts[x] + 1], weights[x] & 0xFFFF);
-  return x;
+  for (; x < end; ++x) out[x] = BlendPixel(row[firsts[x]], row[firsts[x] + 1], weights[x] & 0xFFFF);
 }
 
 }  // namespace
@@ -218,31 +221,37 @@ PageScaler::PageScaler(Vectors vectors) {
 #endif
 }
 
-void PageScaler::ScaleAcross(const uint8_t* in, const uint32_t* colours, uint32_t* out) {
-  const int width = static_cast<int>(firsts_.size());
+void PageScaler::ScaleAcross(const uint8_t* in, const uint32_t* colours, uint32_t* out,
+                             Span columns) {
   const int32_t* firsts = firsts_.data();
+  int x = columns.first;
+  const int end = columns.end;
   if (!columns_blend_) {
-    // Narrower than the page: a few page pixels each, picked straight through the palette.
-    for (int x = 0; x < width; ++x) out[x] = colours[in[firsts[x]]];
+    // As wide as the page: each column one page pixel, straight through the palette.
+    for (; x < end; ++x) out[x] = colours[in[firsts[x]]];
     return;
   }
-  // Through the palette once per page pixel, rather than once or twice per target pixel.
+  // Through the palette once per page pixel these columns see, rather than once or twice per
+  // target pixel.
   uint32_t* row = row_colours_.data();
-  int x = 0;
+  const int page_end = std::min(columns_page_, firsts[end - 1] + 2);
+  int p = firsts[x];
 #if defined(FERROWYN_WIDE_VECTORS)
-  if (vector_bytes_ >= 32) x = ThroughPaletteAvx2(in, colours, row, columns_page_);
+  if (vector_bytes_ >= 32) p += ThroughPaletteAvx2(in + p, colours, row + p, page_end - p);
 #endif
-  for (; x < columns_page_; ++x) row[x] = colours[in[x]];
+  for (; p < page_end; ++p) row[p] = colours[in[p]];
   const uint32_t* weights = column_weights_.data();
-  x = 0;
 #if defined(FERROWYN_WIDE_VECTORS)
-  if (vector_bytes_ >= 32) {
-    x = ScaleAcrossNarrow(row, firsts, weights, out, 0, Aligned(out, vector_bytes_, width));
-    if (vector_bytes_ >= 64) x = ScaleAcrossAvx512(row, firsts, weights, out, x, width);
-    x = ScaleAcrossAvx2(row, firsts, weights, out, x, width);
-  }
+  if (vector_bytes_ >= 64 && end - x >= 16)
+    return InWholeVectors(
+        [&](int from, int to) { ScaleAcrossAvx512(row, firsts, weights, out, from, to); }, out, x,
+        end, 16);
+  if (vector_bytes_ >= 32 && end - x >= 8)
+    return InWholeVectors(
+        [&](int from, int to) { ScaleAcrossAvx2(row, firsts, weights, out, from, to); }, out, x,
+        end, 8);
 #endif
-  ScaleAcrossNarrow(row, firsts, weights, out, x, width);
+  ScaleAcrossNarrow(row, firsts, weights, out, x, end);
 }
 
 std::vector<PageScaler::Cover> PageScaler::Covers(int page_size, int target_size,
@@ -310,12 +319,12 @@ void PageScaler::ScaleDown(const uint8_t* page, int page_pitch, int page_width, 
       out[x] = pixel;
     }
   }
-  written_.push_back({0, height});
+  written_.push_back({0, 0, width, height});
 }
 
 void PageScaler::Scale(const uint8_t* page, int page_pitch, int page_width, int page_height,
                        const uint32_t* colours, uint32_t* target, int target_pitch, int width,
-                       int height, const uint8_t* changed_rows) {
+                       int height, const Span* changed) {
   written_.clear();
   if (width <= 0 || height <= 0 || page_width <= 0 || page_height <= 0) return;
   // Smaller than the page either way (the picture keeps its shape, so both): averaged, whole.
@@ -327,10 +336,14 @@ void PageScaler::Scale(const uint8_t* page, int page_pitch, int page_width, int 
     columns_blend_ = width > page_width;
     firsts_.clear();
     column_weights_.clear();
+    first_columns_.clear();
     for (const Tap& tap : Taps(page_width, width)) {
+      while (static_cast<int>(first_columns_.size()) <= tap.first)
+        first_columns_.push_back(static_cast<int32_t>(firsts_.size()));
       firsts_.push_back(tap.first);
       column_weights_.push_back(tap.weight * 0x10001);
     }
+    first_columns_.resize(page_width + 1, width);
     // Vector loads read up to sixteen pixels past a column's first.
     row_colours_.assign(page_width + 16, 0);
     for (auto& row : scratch_) row.resize(width);
@@ -339,15 +352,32 @@ void PageScaler::Scale(const uint8_t* page, int page_pitch, int page_width, int 
     rows_ = Taps(page_height, height);
     rows_page_ = page_height;
   }
+  // The columns that show any of page rows [first, last] where they changed: those whose
+  // first page pixel or the one after it changed.
+  auto changed_columns = [&](int first, int last) {
+    if (!changed) return Span{0, width};
+    Span pixels{page_width, 0};
+    for (int row = std::max(first, 0); row <= std::min(last, page_height - 1); ++row) {
+      if (changed[row].end <= changed[row].first) continue;
+      pixels.first = std::min(pixels.first, changed[row].first);
+      pixels.end = std::max(pixels.end, changed[row].end);
+    }
+    if (pixels.end <= pixels.first) return Span{};
+    return Span{first_columns_[std::max(pixels.first - 1, 0)],
+                first_columns_[std::min(pixels.end, page_width)]};
+  };
   // Each page row is scaled across once: into the target row that shows it alone, or into
   // scratch when it is only ever blended; later rows that need it copy or blend from there.
+  // Target rows show a page row alone or blended with the next, so the columns that any
+  // target row showing page row r must write are among those of rows r - 1 to r + 1.
   const uint32_t* across[2] = {};  // page rows scaled across, by the row's parity
   int across_row[2] = {-1, -1};
   auto scaled = [&](int row, uint32_t* out) {
     const int slot = row & 1;
     if (across_row[slot] != row) {
       uint32_t* into = out ? out : scratch_[slot].data();
-      ScaleAcross(page + static_cast<ptrdiff_t>(row) * page_pitch, colours, into);
+      ScaleAcross(page + static_cast<ptrdiff_t>(row) * page_pitch, colours, into,
+                  changed_columns(row - 1, row + 1));
       across[slot] = into;
       across_row[slot] = row;
     }
@@ -357,24 +387,32 @@ void PageScaler::Scale(const uint8_t* page, int page_pitch, int page_width, int 
   for (int y = 0; y < height; ++y) {
     auto* out = reinterpret_cast<uint32_t*>(rows + static_cast<ptrdiff_t>(y) * target_pitch);
     const Tap& tap = rows_[y];
-    if (changed_rows && !changed_rows[tap.first] && !changed_rows[tap.second]) continue;
-    if (!written_.empty() && written_.back().end == y)
-      ++written_.back().end;
-    else
-      written_.push_back({y, y + 1});
+    const Span columns = changed_columns(tap.first, tap.second);
+    if (columns.end <= columns.first) continue;
+    PageRect* last = written_.empty() ? nullptr : &written_.back();
+    if (last && last->y + last->height == y) {
+      const int right = std::max(last->x + last->width, columns.end);
+      last->x = std::min(last->x, columns.first);
+      last->width = right - last->x;
+      ++last->height;
+    } else {
+      written_.push_back({columns.first, y, columns.end - columns.first, 1});
+    }
     if (!tap.weight) {
       // Rows that repeat a page row are copies of the first.
       const uint32_t* first = scaled(tap.first, out);
-      if (first != out) std::memcpy(out, first, sizeof(uint32_t) * width);
+      if (first != out)
+        std::memcpy(out + columns.first, first + columns.first,
+                    sizeof(uint32_t) * (columns.end - columns.first));
       continue;
     }
     // A page row the next target row shows alone is scaled straight into that row, rather
     // than into scratch and copied there.
     uint32_t* next = nullptr;
     if (y + 1 < height && !rows_[y + 1].weight && rows_[y + 1].first == tap.second &&
-        (!changed_rows || changed_rows[tap.second]))
+        (!changed || changed[tap.second].end > changed[tap.second].first))
       next = reinterpret_cast<uint32_t*>(rows + static_cast<ptrdiff_t>(y + 1) * target_pitch);
-    BlendRow(scaled(tap.first, nullptr), scaled(tap.second, next), tap.weight, out, width,
+    BlendRow(scaled(tap.first, nullptr), scaled(tap.second, next), tap.weight, out, columns,
              vector_bytes_);
   }
 }

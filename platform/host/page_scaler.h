@@ -30,18 +30,20 @@ class PageScaler {
   // Chooses its vector instructions once, here.
   explicit PageScaler(Vectors vectors = Vectors::kBest);
 
+  // Columns [first, end) of a row; none when end <= first.
+  struct Span {
+    int first = 0, end = 0;
+  };
   // `target` points at the rectangle's top-left pixel; `target_pitch` is in bytes. With
-  // `changed_rows` (a flag for each page row), only the target rows that show a flagged row
-  // are written.
+  // `changed` (for each page row, the columns that changed in it), only the target pixels
+  // that show a changed page pixel are written, and a few beside them that keep their values.
   void Scale(const uint8_t* page, int page_pitch, int page_width, int page_height,
              const uint32_t* colours, uint32_t* target, int target_pitch, int width, int height,
-             const uint8_t* changed_rows = nullptr);
+             const Span* changed = nullptr);
 
-  // The target rows the last Scale wrote, as runs [first, end).
-  struct RowRun {
-    int first, end;
-  };
-  const std::vector<RowRun>& Written() const { return written_; }
+  // What the last Scale wrote, top to bottom, in the rectangle's own coordinates: a
+  // rectangle around each run of rows it wrote in.
+  const std::vector<PageRect>& Written() const { return written_; }
 
   // The width of the vectors Scale uses, in bytes: 16 (SSE2 or the like), 32 (AVX2) or 64
   // (AVX-512).
@@ -69,20 +71,22 @@ class PageScaler {
   static std::vector<Cover> Covers(int page_size, int target_size, std::vector<uint32_t>* shares);
 
  private:
-  void ScaleAcross(const uint8_t* in, const uint32_t* colours, uint32_t* out);
+  void ScaleAcross(const uint8_t* in, const uint32_t* colours, uint32_t* out, Span columns);
   void ScaleDown(const uint8_t* page, int page_pitch, int page_width, int page_height,
                  const uint32_t* colours, uint32_t* target, int target_pitch, int width,
                  int height);
 
   int vector_bytes_ = 16;
   int columns_page_ = 0, rows_page_ = 0;
-  bool columns_blend_ = false;    // wider than the page: each column shows `first` or a blend
-  std::vector<int32_t> firsts_;   // each column's first page pixel
+  bool columns_blend_ = false;   // wider than the page: each column shows `first` or a blend
+  std::vector<int32_t> firsts_;  // each column's first page pixel
+  // For each page pixel and the end: the first column whose first page pixel is it or later.
+  std::vector<int32_t> first_columns_;
   std::vector<uint32_t> column_weights_;  // each column's weight, in both 16-bit halves
   std::vector<Tap> rows_;
   std::vector<uint32_t> row_colours_;  // a page row through the palette, padded for vector loads
   std::vector<uint32_t> scratch_[2];   // page rows scaled across, for blended target rows
-  std::vector<RowRun> written_;
+  std::vector<PageRect> written_;
   // Shrinking: the covers of each column and row, and the page's rows averaged across.
   std::vector<Cover> down_columns_, down_rows_;
   int down_columns_page_ = 0, down_rows_page_ = 0;

@@ -69,7 +69,7 @@ GpuPresenter::GpuPresenter(SDL_Window* window, SDL_Renderer* renderer)
 GpuPresenter::~GpuPresenter() = default;
 
 void GpuPresenter::Update(const uint8_t* page, int width, int height, const uint32_t* colours,
-                          const uint8_t* changed_rows) {
+                          const PageScaler::Span* changed) {
   if (!page_ || width != page_width_ || height != page_height_) {
     page_.reset(SDL_CreateTexture(renderer_.get(), SDL_PIXELFORMAT_XRGB8888,
                                   SDL_TEXTUREACCESS_STREAMING, width, height));
@@ -79,14 +79,14 @@ void GpuPresenter::Update(const uint8_t* page, int width, int height, const uint
     page_height_ = height;
     multiple_ = 0;
     pixels_.assign(static_cast<size_t>(width) * height, 0);
-    changed_rows = nullptr;
+    changed = nullptr;
   }
   converter_.Scale(page, width, width, height, colours, pixels_.data(), width * 4, width, height,
-                   changed_rows);
-  for (const PageScaler::RowRun& run : converter_.Written()) {
-    SDL_Rect rows{0, run.first, width, run.end - run.first};
-    SDL_UpdateTexture(page_.get(), &rows, pixels_.data() + static_cast<size_t>(run.first) * width,
-                      width * 4);
+                   changed);
+  for (const PageRect& area : converter_.Written()) {
+    SDL_Rect rect{area.x, area.y, area.width, area.height};
+    SDL_UpdateTexture(page_.get(), &rect,
+                      pixels_.data() + static_cast<size_t>(area.y) * width + area.x, width * 4);
   }
 }
 

@@ -32,9 +32,9 @@ class GpuPresenter {
   // The pixel format the colour table for Update must be in.
   const SDL_PixelFormat* Format() const { return format_.get(); }
 
-  // Takes the page rows flagged in `changed_rows` (all of them without), through `colours`.
+  // Takes the page where `changed` says it changed (all of it without), through `colours`.
   void Update(const uint8_t* page, int width, int height, const uint32_t* colours,
-              const uint8_t* changed_rows);
+              const PageScaler::Span* changed);
   // Uploads the page as Update left it with `draw` run over a copy of it first (a host's
   // notice); the page itself stays clean for the next Update.
   void DrawOver(

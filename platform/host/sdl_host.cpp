@@ -434,7 +434,7 @@ void SdlHost::ToggleFullScreen() {
 
 void SdlHost::Present(const uint8_t* pixels, int pitch, int width, int height, const Rgb* palette) {
   if (!pixels || width <= 0 || height <= 0) return;
-  // Only the rows that changed are converted and sent to the screen.
+  // Only where the rows changed is converted and sent to the screen.
   KeptPage::Change change = page_.Update(pixels, pitch, width, height, palette);
   if (change.palette) colours_format_ = 0;
   if (change.size || change.palette) whole_page_stale_ = true;
@@ -451,7 +451,7 @@ void SdlHost::Redraw() {
   // A notice is drawn over the page at its own size, and enlarged with it.
   const bool overlay = paused_ != Pause::kNo || !notice_.empty();
   gpu_->Update(page_.Pixels(), page_.Width(), page_.Height(), colours_.data(),
-               whole_page_stale_ || overlay ? nullptr : page_.ChangedRows());
+               whole_page_stale_ || overlay ? nullptr : page_.Changes());
   if (overlay) {
     gpu_->DrawOver([this](uint32_t* pixels, int pitch, int width, int height) {
       DrawNotices(gpu_->Format(), pixels, pitch, width, height);
@@ -507,7 +507,7 @@ void SdlHost::RedrawSurface() {
   if (direct) origin += static_cast<ptrdiff_t>(rect.y) * target->pitch + rect.x * 4;
   scaler_.Scale(page_.Pixels(), page_.Width(), page_.Width(), page_.Height(), colours_.data(),
                 reinterpret_cast<uint32_t*>(origin), target->pitch, rect.width, rect.height,
-                whole ? nullptr : page_.ChangedRows());
+                whole ? nullptr : page_.Changes());
   if (overlay)
     DrawNotices(target->format, reinterpret_cast<uint32_t*>(origin), target->pitch, rect.width,
                 rect.height);
@@ -523,8 +523,8 @@ void SdlHost::RedrawSurface() {
     return;
   }
   update_rects_.clear();
-  for (const PageScaler::RowRun& run : scaler_.Written())
-    update_rects_.push_back({rect.x, rect.y + run.first, rect.width, run.end - run.first});
+  for (const PageRect& area : scaler_.Written())
+    update_rects_.push_back({rect.x + area.x, rect.y + area.y, area.width, area.height});
   if (!update_rects_.empty())
     SDL_UpdateWindowSurfaceRects(window_.get(), update_rects_.data(),
                                  static_cast<int>(update_rects_.size()));

@@ -250,10 +250,12 @@ void WebHost::Redraw(bool whole) {
   if (rect_.width <= 0 || rect_.height <= 0) return;
   scaler_.Scale(page_.Pixels(), page_.Width(), page_.Width(), page_.Height(), colours_.data(),
                 scaled_.data(), rect_.width * 4, rect_.width, rect_.height,
-                whole ? nullptr : page_.ChangedRows());
+                whole ? nullptr : page_.Changes());
   page_.MarkDrawn();
-  for (const PageScaler::RowRun& run : scaler_.Written())
-    web_canvas_put(scaled_.data(), rect_.x, rect_.y, rect_.width, rect_.height, run.first, run.end);
+  // The canvas takes whole rows: the scaled picture is whole in every column.
+  for (const PageRect& area : scaler_.Written())
+    web_canvas_put(scaled_.data(), rect_.x, rect_.y, rect_.width, rect_.height, area.y,
+                   area.y + area.height);
 }
 
 void WebHost::SaveScreenshot() const {

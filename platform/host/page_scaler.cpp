@@ -228,7 +228,10 @@ void PageScaler::ScaleAcross(const uint8_t* in, const uint32_t* colours, uint32_
   const int end = columns.end;
   if (!columns_blend_) {
     // As wide as the page: each column one page pixel, straight through the palette.
-    for (; x < end; ++x) out[x] = colours[in[firsts[x]]];
+#if defined(FERROWYN_WIDE_VECTORS)
+    if (vector_bytes_ >= 32) x += ThroughPaletteAvx2(in + x, colours, out + x, end - x);
+#endif
+    for (; x < end; ++x) out[x] = colours[in[x]];
     return;
   }
   // Through the palette once per page pixel these columns see, rather than once or twice per

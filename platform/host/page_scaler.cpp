@@ -168,6 +168,7 @@ void BlendRowNarrow(const uint32_t* a, const uint32_t* b, uint32_t weight, uint3
     out[x] = BlendPixel(a[x], b[x], weight);
 }
 
+#if defined(FERROWYN_WIDE_VECTORS)
 // Runs `wide`, which does whole vectors of `lanes` pixels from its first column for as many
 // as fit, over columns [x, end) of `out`, at least a vector long: one vector where they start,
 // the rest from the first vector boundary of `out`, so that each store fills one cache line
@@ -181,12 +182,13 @@ void InWholeVectors(const Wide& wide, const uint32_t* out, int x, int end, int l
   wide(aligned, end);
   wide(end - lanes, end);
 }
+#endif
 
 // Columns `columns` of a target row between two page rows already scaled across.
 void BlendRow(const uint32_t* a, const uint32_t* b, uint32_t weight, uint32_t* out,
               PageScaler::Span columns, int vector_bytes) {
-  const int count = columns.end - columns.first;
 #if defined(FERROWYN_WIDE_VECTORS)
+  const int count = columns.end - columns.first;
   if (vector_bytes >= 64 && count >= 16)
     return InWholeVectors([&](int x, int end) { BlendRowAvx512(a, b, weight, out, x, end); }, out,
                           columns.first, columns.end, 16);

@@ -44,10 +44,7 @@ KeptPage::Change KeptPage::Update(const uint8_t* pixels, int pitch, int width, i
     if (std::memcmp(kept, in, width) == 0) continue;
     const PageScaler::Span differing = Differing(kept, in, width);
     std::memcpy(kept + differing.first, in + differing.first, differing.end - differing.first);
-    PageScaler::Span& span = changes_[y];
-    span = span.end > span.first ? PageScaler::Span{std::min(span.first, differing.first),
-                                                    std::max(span.end, differing.end)}
-                                 : differing;
+    changes_[y] = changes_[y].With(differing);
     change.rows = true;
   }
   if (std::memcmp(palette_.data(), palette, sizeof palette_) != 0) {

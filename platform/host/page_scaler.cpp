@@ -361,13 +361,10 @@ void PageScaler::Scale(const uint8_t* page, int page_pitch, int page_width, int 
   // first page pixel or the one after it changed.
   auto changed_columns = [&](int first, int last) {
     if (!changed) return Span{0, width};
-    Span pixels{page_width, 0};
-    for (int row = std::max(first, 0); row <= std::min(last, page_height - 1); ++row) {
-      if (changed[row].end <= changed[row].first) continue;
-      pixels.first = std::min(pixels.first, changed[row].first);
-      pixels.end = std::max(pixels.end, changed[row].end);
-    }
-    if (pixels.end <= pixels.first) return Span{};
+    Span pixels;
+    for (int row = std::max(first, 0); row <= std::min(last, page_height - 1); ++row)
+      pixels = pixels.With(changed[row]);
+    if (pixels.Empty()) return Span{};
     return Span{first_columns_[std::max(pixels.first - 1, 0)],
                 first_columns_[std::min(pixels.end, page_width)]};
   };
@@ -393,7 +390,7 @@ void PageScaler::Scale(const uint8_t* page, int page_pitch, int page_width, int 
     auto* out = reinterpret_cast<uint32_t*>(rows + static_cast<ptrdiff_t>(y) * target_pitch);
     const Tap& tap = rows_[y];
     const Span columns = changed_columns(tap.first, tap.second);
-    if (columns.end <= columns.first) continue;
+    if (columns.Empty()) continue;
     PageRect* last = written_.empty() ? nullptr : &written_.back();
     if (last && last->y + last->height == y) {
       const int right = std::max(last->x + last->width, columns.end);
@@ -415,7 +412,7 @@ void PageScaler::Scale(const uint8_t* page, int page_pitch, int page_width, int 
     // than into scratch and copied there.
     uint32_t* next = nullptr;
     if (y + 1 < height && !rows_[y + 1].weight && rows_[y + 1].first == tap.second &&
-        (!changed || changed[tap.second].end > changed[tap.second].first))
+        (!changed || !changed[tap.second].Empty()))
       next = reinterpret_cast<uint32_t*>(rows + static_cast<ptrdiff_t>(y + 1) * target_pitch);
     BlendRow(scaled(tap.first, nullptr), scaled(tap.second, next), tap.weight, out, columns,
              vector_bytes_);

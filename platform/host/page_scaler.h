@@ -33,6 +33,13 @@ class PageScaler {
   // Columns [first, end) of a row; none when end <= first.
   struct Span {
     int first = 0, end = 0;
+    bool Empty() const { return end <= first; }
+    // The smallest span holding both.
+    Span With(Span other) const {
+      if (Empty()) return other;
+      if (other.Empty()) return *this;
+      return {first < other.first ? first : other.first, end > other.end ? end : other.end};
+    }
   };
   // `target` points at the rectangle's top-left pixel; `target_pitch` is in bytes. With
   // `changed` (for each page row, the columns that changed in it), only the target pixels

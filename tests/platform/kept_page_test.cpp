@@ -26,7 +26,7 @@ std::vector<std::array<int, 3>> Changed(const KeptPage& page) {
   std::vector<std::array<int, 3>> rows;
   for (int y = 0; y < page.Height(); ++y) {
     const auto& span = page.Changes()[y];
-    if (span.end > span.first) rows.push_back({y, span.first, span.end});
+    if (!span.Empty()) rows.push_back({y, span.first, span.end});
   }
   return rows;
 }

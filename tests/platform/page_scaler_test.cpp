@@ -368,10 +368,7 @@ TEST(PageScaler, ChangedPlacesAloneGiveTheReferencesPixels) {
                              1 + static_cast<int>(random() % 30)};
         places.push_back(place);
         for (int y = place.y; y < place.y + place.height; ++y) {
-          PageScaler::Span& span = changed[y];
-          span = span.end > span.first ? PageScaler::Span{std::min(span.first, place.x),
-                                                          std::max(span.end, place.x + place.width)}
-                                       : PageScaler::Span{place.x, place.x + place.width};
+          changed[y] = changed[y].With({place.x, place.x + place.width});
           for (int x = place.x; x < place.x + place.width; ++x)
             page.pixels[y * page.pitch + x] = static_cast<uint8_t>(random());
         }

@@ -479,6 +479,12 @@ async function settingsFlow(browser, url) {
                         ok: await page.evaluate(
                             () => window.Module && Module.ferrowyn && Module.ferrowyn.presents > 0)
                       }));
+  // The text is filled as the panel opens, which the browser signals after the click.
+  const showsSettings = (pattern, what) => until(
+      `the settings shown with ${what}`, 2, async () => {
+        const shown = await page.inputValue('#settings-text');
+        return {ok: pattern.test(shown), note: JSON.stringify(shown.slice(0, 80))};
+      });
   await flow('settings', [
     [
       'a bad line is said on the page, the good ones apply',
@@ -512,18 +518,15 @@ async function settingsFlow(browser, url) {
       'the page shows the settings in effect, and Defaults clears them',
       async () => {
         await page.click('#settings summary');
-        const shown = await page.inputValue('#settings-text');
-        check(/^fire = Z$/m.test(shown), 'the settings shown do not bind fire to Z');
-        await page.click('#default-settings');
-        await page.waitForLoadState('load');
+        await showsSettings(/^fire = Z$/m, 'fire bound to Z');
+        // Defaults reloads the page: wait for the new one, not the one already loaded.
+        await Promise.all([page.waitForEvent('load'), page.click('#default-settings')]);
         await started();
         check(
             await page.evaluate(() => localStorage.getItem('ferrowyn-settings')) === null,
             'the settings are still stored');
         await page.click('#settings summary');
-        check(
-            /^fire = SPACE$/m.test(await page.inputValue('#settings-text')),
-            'not the default settings');
+        await showsSettings(/^fire = SPACE$/m, 'the default settings');
         noErrors(page);
       }
     ],

@@ -9,7 +9,7 @@
 #include "gfx/bob.h"
 #include "gfx/display.h"
 #include "gfx/text.h"
-#include "platform/host/headless_host.h"
+#include "host/headless/headless_host.h"
 
 namespace {
 
@@ -29,7 +29,7 @@ class GameDisplay {
   }
 
  private:
-  host::HeadlessHost headless_;
+  host::headless::HeadlessHost headless_;
 };
 
 // A 32 x 32 tank-like sprite: a ring of index 96 (never drawn) around a solid body.

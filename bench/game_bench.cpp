@@ -14,8 +14,8 @@
 #include "game/world.h"
 #include "shell/app_shell.h"
 #include "shell/random.h"
-#include "platform/host/headless_host.h"
-#include "platform/host/sdl_host.h"
+#include "host/headless/headless_host.h"
+#include "host/sdl/sdl_host.h"
 
 namespace {
 
@@ -39,7 +39,7 @@ class GameFolder {
   }
 
  private:
-  host::HeadlessHost headless_;
+  host::headless::HeadlessHost headless_;
   std::filesystem::path previous_;
 };
 
@@ -147,7 +147,7 @@ BENCHMARK(StartUpToFirstFrame)->Unit(benchmark::kMillisecond);
 // upload to the window, of where it changed (the whole page, or a 32 x 32 square as a tank in
 // play changes). Needs a display (run under Xvfb); skipped without.
 void SdlPresentPage(benchmark::State& state) {
-  host::SdlHost sdl;
+  host::sdl::SdlHost sdl;
   if (!sdl.OpenWindow("bench", 800, 600)) {
     state.SkipWithError("no display");
     return;

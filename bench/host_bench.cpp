@@ -6,11 +6,11 @@
 #include <cstdint>
 #include <vector>
 
-#include "platform/host/page_scaler.h"
+#include "host/common/page_scaler.h"
 
 namespace {
 
-void ScalePage(benchmark::State& state, host::PageScaler::Vectors vectors) {
+void ScalePage(benchmark::State& state, host::common::PageScaler::Vectors vectors) {
   const int page_width = 800, page_height = 600;
   const int target_width = static_cast<int>(state.range(0));
   const int target_height = static_cast<int>(state.range(1));
@@ -22,8 +22,9 @@ void ScalePage(benchmark::State& state, host::PageScaler::Vectors vectors) {
   for (int i = 0; i < 256; ++i) colours[i] = 0xFF000000u | (i * 0x010101u);
   std::vector<uint32_t> surface(static_cast<size_t>(target_width) * target_height);
 
-  host::PageRect rect = host::FitPage(page_width, page_height, target_width, target_height);
-  host::PageScaler scaler(vectors);
+  host::common::PageRect rect =
+      host::common::FitPage(page_width, page_height, target_width, target_height);
+  host::common::PageScaler scaler(vectors);
   for (auto _ : state) {
     scaler.Scale(page.data(), page_width, page_width, page_height, colours.data(),
                  surface.data() + rect.y * target_width + rect.x, target_width * 4, rect.width,
@@ -33,17 +34,17 @@ void ScalePage(benchmark::State& state, host::PageScaler::Vectors vectors) {
   }
   state.SetItemsProcessed(state.iterations() * rect.width * rect.height);
 }
-BENCHMARK_CAPTURE(ScalePage, best, host::PageScaler::Vectors::kBest)
+BENCHMARK_CAPTURE(ScalePage, best, host::common::PageScaler::Vectors::kBest)
     ->Args({800, 600})
     ->Args({1024, 768})
     ->Args({1920, 1080})
     ->Args({3840, 2160})
     ->Unit(benchmark::kMicrosecond);
-BENCHMARK_CAPTURE(ScalePage, avx2, host::PageScaler::Vectors::kAvx2)
+BENCHMARK_CAPTURE(ScalePage, avx2, host::common::PageScaler::Vectors::kAvx2)
     ->Args({1920, 1080})
     ->Args({3840, 2160})
     ->Unit(benchmark::kMicrosecond);
-BENCHMARK_CAPTURE(ScalePage, sse2, host::PageScaler::Vectors::kBaseline)
+BENCHMARK_CAPTURE(ScalePage, sse2, host::common::PageScaler::Vectors::kBaseline)
     ->Args({1920, 1080})
     ->Args({3840, 2160})
     ->Unit(benchmark::kMicrosecond);

@@ -10,7 +10,7 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/host/headless_host.h"
+#include "host/headless/headless_host.h"
 
 namespace {
 
@@ -38,7 +38,7 @@ LPDIRECTSOUNDBUFFER MakeTone(LPDIRECTSOUND sound, int index) {
 }
 
 void MixEightSoundsForOneSecond(benchmark::State& state) {
-  host::HeadlessHost headless(0, 44100);
+  host::headless::HeadlessHost headless(0, 44100);
   host::Install(&headless);
   LPDIRECTSOUND sound = nullptr;
   DirectSoundCreate(nullptr, &sound, nullptr);

@@ -7,7 +7,8 @@ set(FERROWYN_WEB_SITE ${PROJECT_BINARY_DIR}/site CACHE PATH "Folder for the page
 # emscripten 3.1.6's loader cannot fetch its .wasm from a path with node's fetch.
 set(CMAKE_CROSSCOMPILING_EMULATOR node --no-experimental-fetch)
 add_link_options(-sALLOW_MEMORY_GROWTH=1)
-add_subdirectory(platform/host)
+add_subdirectory(art)
+add_subdirectory(recording)
 add_subdirectory(tools)
 target_link_options(ferrowyn-assets PRIVATE -sNODERAWFS=1)
 target_link_options(ferrowyn-headless PRIVATE -sNODERAWFS=1)
@@ -23,9 +24,9 @@ endforeach()
 
 # The desktop's --replay, over the web host, and the runner's options, scripts and state trace
 # serve the page's test hook.
-add_executable(ferrowyn-web main/web_main.cpp main/recorder.cpp)
+add_executable(ferrowyn-web main/web_main.cpp main/recorder.cpp main/settings_file.cpp)
 target_link_libraries(ferrowyn-web PRIVATE ferrowyn_winmain ferrowyn_game ferrowyn_host_web
-                                           ferrowyn_runner)
+                                           ferrowyn_recording)
 target_link_options(ferrowyn-web PRIVATE
   # The game keeps its own loops: the host's Sleep hands control to the browser. The whole
   # program is instrumented; a trimmed list broke indirect calls.
@@ -51,9 +52,9 @@ foreach(file index.html page.js style.css)
   list(APPEND site_files ${FERROWYN_WEB_SITE}/${file})
 endforeach()
 add_custom_command(OUTPUT ${FERROWYN_WEB_SITE}/ferrowyn-audio.js
-                   COMMAND ${CMAKE_COMMAND} -E copy ${PROJECT_SOURCE_DIR}/platform/host/web_audio.js
+                   COMMAND ${CMAKE_COMMAND} -E copy ${PROJECT_SOURCE_DIR}/host/web/web_audio.js
                            ${FERROWYN_WEB_SITE}/ferrowyn-audio.js
-                   DEPENDS ${PROJECT_SOURCE_DIR}/platform/host/web_audio.js)
+                   DEPENDS ${PROJECT_SOURCE_DIR}/host/web/web_audio.js)
 add_custom_command(OUTPUT ${FERROWYN_WEB_SITE}/icon.png
                    COMMAND ferrowyn-assets --icon ${FERROWYN_WEB_SITE}/icon.png
                    DEPENDS ferrowyn-assets)

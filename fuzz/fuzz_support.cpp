@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "platform/host/headless_host.h"
-#include "platform/host/host.h"
+#include "host/headless/headless_host.h"
+#include "host/host.h"
 
 namespace fuzz {
 
@@ -22,7 +22,7 @@ void RemoveScratch() {
 }  // namespace
 
 void InstallHost() {
-  static host::HeadlessHost headless;
+  static host::headless::HeadlessHost headless;
   host::Install(&headless);
 }
 

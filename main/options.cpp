@@ -2,7 +2,10 @@
 
 #include <CLI/CLI.hpp>
 
+#include <iterator>
 #include <ostream>
+
+#include "main/settings_file.h"
 
 namespace program {
 
@@ -32,17 +35,17 @@ bool ParseSize(const std::string& text, int* width, int* height) {
 
 std::string Footer() {
   std::string text =
-      "\nSettings are kept in " + host::SettingsPath().string() +
+      "\nSettings are kept in " + program::SettingsPath().string() +
       " (see --config);\nwhat is given here wins for this run.\n\nKeys, as set by default "
       "(--list-keys shows those in effect and every key's name):\n";
-  for (const std::string& line : host::DescribeBindings(host::Settings()))
+  for (const std::string& line : program::DescribeBindings(host::common::Settings()))
     text += "  " + line + "\n";
   return text + "  Alt+Enter: full screen or a window; F2, F3: cheats; Enter: the debug overlay\n";
 }
 
 }  // namespace
 
-void Options::ApplyTo(host::Settings* settings) const {
+void Options::ApplyTo(host::common::Settings* settings) const {
   if (fullscreen) settings->fullscreen = *fullscreen;
   if (window_width) {
     settings->window_width = window_width;
@@ -82,7 +85,9 @@ std::optional<int> ParseOptions(const std::vector<std::string>& args, Options* o
       ->check(range(0, 100))
       ->type_name("N");
   app.add_option("--renderer", options->renderer, "how the picture is scaled")
-      ->check(CLI::IsMember({"auto", "software", "gpu"}).description(""))
+      ->check(CLI::IsMember(std::vector<std::string>(std::begin(host::common::kRendererNames),
+                                                     std::end(host::common::kRendererNames)))
+                  .description(""))
       ->type_name("auto|software|gpu");
   app.add_flag("--pause-on-focus-loss", pause, "pause while another window has the focus");
   app.add_flag("--no-pause-on-focus-loss", no_pause, "play on while another window has the focus");

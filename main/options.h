@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/host/settings.h"
+#include "host/common/settings.h"
 
 namespace program {
 
@@ -25,7 +25,7 @@ struct Options {
   bool list_keys = false;
 
   // Puts what was given over the settings read from the file.
-  void ApplyTo(host::Settings* settings) const;
+  void ApplyTo(host::common::Settings* settings) const;
 };
 
 // Parses the command line. Returns the exit status when the program should stop here: 0

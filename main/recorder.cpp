@@ -6,7 +6,7 @@
 #include <cstdio>
 
 #include "input/input.h"
-#include "tools/headless/trace.h"
+#include "recording/trace.h"
 
 namespace program {
 
@@ -56,7 +56,7 @@ bool RecordingHost::PumpEvents() {
   bool close = inner_->PumpEvents();
   long long frame = frames_++;
   if (frame > 0) RecordStick(frame - 1);
-  if (frame % kCheckEvery == 0) recorder_->Check(frame, runner::WorldChecksum());
+  if (frame % kCheckEvery == 0) recorder_->Check(frame, recording::WorldChecksum());
   for (int code = 1; code < 256; ++code) {
     bool down = inner_->KeyDown(uint8_t(code));
     if (down != keys_[code]) recorder_->Key(frame, code, down);
@@ -95,7 +95,7 @@ bool ReplayHost::PumpEvents() {
   bool close = inner_->PumpEvents();
   long long frame = frames_++;
   if (std::optional<uint64_t> recorded = player_.CheckAt(frame); recorded && !diverged_) {
-    uint64_t now = runner::WorldChecksum();
+    uint64_t now = recording::WorldChecksum();
     if (now != *recorded) {
       diverged_ = true;
       std::fprintf(stderr,

@@ -6,8 +6,8 @@
 #include <optional>
 #include <string>
 
-#include "platform/host/host.h"
-#include "tools/headless/script.h"
+#include "host/host.h"
+#include "recording/script.h"
 
 namespace program {
 
@@ -37,7 +37,7 @@ class ForwardingHost : public host::Host {
 class RecordingHost : public ForwardingHost {
  public:
   static constexpr long long kCheckEvery = 50;
-  RecordingHost(host::Host* inner, runner::ScriptRecorder* recorder)
+  RecordingHost(host::Host* inner, recording::ScriptRecorder* recorder)
       : ForwardingHost(inner), recorder_(recorder) {}
   // The game's first reading of the clock is its random seed: it goes into the recording.
   uint32_t Ticks() override;
@@ -46,7 +46,7 @@ class RecordingHost : public ForwardingHost {
 
  private:
   void RecordStick(long long frame);
-  runner::ScriptRecorder* recorder_;
+  recording::ScriptRecorder* recorder_;
   bool tick_recorded_ = false;
   long long frames_ = 0;
   bool keys_[256] = {};
@@ -59,7 +59,7 @@ class RecordingHost : public ForwardingHost {
 // real. A recorded checksum that the world does not match is reported once, on stderr.
 class ReplayHost : public ForwardingHost {
  public:
-  ReplayHost(host::Host* inner, const runner::Script& script)
+  ReplayHost(host::Host* inner, const recording::Script& script)
       : ForwardingHost(inner), player_(script), start_tick_(script.start_tick) {}
   // The real clock, moved so that its first reading is the recorded one.
   uint32_t Ticks() override;
@@ -69,7 +69,7 @@ class ReplayHost : public ForwardingHost {
   bool Diverged() const { return diverged_; }
 
  private:
-  runner::ScriptPlayer player_;
+  recording::ScriptPlayer player_;
   std::optional<uint32_t> start_tick_;
   std::optional<uint32_t> clock_offset_;
   long long frames_ = 0;

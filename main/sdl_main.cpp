@@ -16,11 +16,11 @@
 #include "main/options.h"
 #include "main/recorder.h"
 #include "platform/mixer.h"
-#include "platform/host/key_names.h"
-#include "platform/host/sdl_host.h"
-#include "platform/host/settings.h"
-#include "tools/assets/assets.h"
-#include "tools/headless/script.h"
+#include "host/common/key_names.h"
+#include "host/sdl/sdl_host.h"
+#include "main/settings_file.h"
+#include "art/assets.h"
+#include "recording/script.h"
 
 namespace {
 
@@ -29,7 +29,7 @@ namespace fs = std::filesystem;
 // The settings file as read: what it said, and whether the game may write over it.
 struct SettingsFile {
   fs::path path;
-  host::Settings settings;
+  host::common::Settings settings;
   bool writable = true;  // false: it could not be read whole; the player's text is kept
 };
 
@@ -47,7 +47,7 @@ SettingsFile ReadSettingsFile(const fs::path& path) {
     return file;
   }
   std::vector<std::string> warnings;
-  if (!host::ParseSettings(text.str(), path.string(), &file.settings, &warnings)) {
+  if (!program::ParseSettings(text.str(), path.string(), &file.settings, &warnings)) {
     file.writable = false;
     for (const std::string& warning : warnings)
       std::fprintf(stderr, "ferrowyn: settings: %s\n", warning.c_str());
@@ -57,9 +57,9 @@ SettingsFile ReadSettingsFile(const fs::path& path) {
 
 // Keeps what the player changed while playing (full screen, the window's size), if anything;
 // what the command line said holds for its own run only.
-void SaveSettingsFile(const SettingsFile& file, const host::Settings& at_start,
-                      const host::Settings& now) {
-  host::Settings kept = file.settings;
+void SaveSettingsFile(const SettingsFile& file, const host::common::Settings& at_start,
+                      const host::common::Settings& now) {
+  host::common::Settings kept = file.settings;
   if (now.fullscreen != at_start.fullscreen) kept.fullscreen = now.fullscreen;
   if (now.window_width != at_start.window_width || now.window_height != at_start.window_height) {
     kept.window_width = now.window_width;
@@ -72,17 +72,17 @@ void SaveSettingsFile(const SettingsFile& file, const host::Settings& at_start,
     return;
   }
   std::string error;
-  if (!host::WriteFileAtomically(file.path, host::FormatSettings(kept), &error))
+  if (!program::WriteFileAtomically(file.path, program::FormatSettings(kept), &error))
     std::fprintf(stderr, "ferrowyn: cannot save the settings: %s\n", error.c_str());
 }
 
-void ListKeys(const host::Settings& settings) {
+void ListKeys(const host::common::Settings& settings) {
   std::printf("Key bindings in effect:\n");
-  for (const std::string& line : host::DescribeBindings(settings))
+  for (const std::string& line : program::DescribeBindings(settings))
     std::printf("  %s\n", line.c_str());
   std::printf("\nKey names for the settings file (keys by their place on a US keyboard):\n ");
   int column = 1;
-  for (const host::KeyName& key : host::KeyNames()) {
+  for (const host::common::KeyName& key : host::common::KeyNames()) {
     int width = static_cast<int>(std::strlen(key.name)) + 1;
     if (column + width > 78) {
       std::printf("\n ");
@@ -118,18 +118,18 @@ fs::path ChooseDataFolder(const program::Options& options) {
   for (const fs::path& folder : candidates) message += "  " + folder.string() + "\n";
   message += "Start it with --data DIR to name the folder.";
   std::fprintf(stderr, "ferrowyn: %s\n", message.c_str());
-  host::SdlHost::ShowError("Ferrowyn", message);
+  host::sdl::SdlHost::ShowError("Ferrowyn", message);
   return {};
 }
 
 // The desktop icon, drawn by the same code as the installed one, as RGBA.
 std::vector<uint8_t> IconPixels() {
-  assets::Image icon = assets::MakeIcon();
-  const assets::Palette& palette = assets::GamePalette();
+  art::Image icon = art::MakeIcon();
+  const art::Palette& palette = art::GamePalette();
   std::vector<uint8_t> rgba;
   rgba.reserve(icon.pixels.size() * 4);
   for (uint8_t index : icon.pixels) {
-    const assets::Color& c = palette[index];
+    const art::Color& c = palette[index];
     rgba.insert(rgba.end(), {c.r, c.g, c.b, 255});
   }
   return rgba;
@@ -142,28 +142,31 @@ int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
   if (auto status = program::ParseOptions(args, &options, std::cout, std::cerr)) return *status;
 
-  SettingsFile file = ReadSettingsFile(options.config_path.empty() ? host::SettingsPath()
+  SettingsFile file = ReadSettingsFile(options.config_path.empty() ? program::SettingsPath()
                                                                    : fs::path(options.config_path));
   if (options.list_keys) {
     ListKeys(file.settings);
     return 0;
   }
-  host::SdlConfig config;
+  host::sdl::SdlConfig config;
   config.settings = file.settings;
   options.ApplyTo(&config.settings);
   config.sound = !options.no_sound;
   platform::SharedMixer().SetOutputLevels(config.settings.volume, config.settings.music_volume);
   config.in_play = [] { return game_mode == GAME_MODE_PLAYING; };
-  config.icon_size = assets::kIconSize;
+  config.icon_size = art::kIconSize;
   config.icon_rgba = IconPixels();
+  if (!program::SettingsPath().empty())
+    config.pad_mappings = program::SettingsPath().parent_path() / "gamecontrollerdb.txt";
 
   // Paths on the command line are the caller's, not the data folder's.
   std::error_code ec;
   std::string record_path =
       options.record_path.empty() ? "" : fs::absolute(options.record_path, ec).string();
-  runner::Script replay;
+  recording::Script replay;
   std::string error;
-  if (!options.replay_path.empty() && !runner::LoadScript(options.replay_path, &replay, &error)) {
+  if (!options.replay_path.empty() &&
+      !recording::LoadScript(options.replay_path, &replay, &error)) {
     std::fprintf(stderr, "ferrowyn: --replay: %s\n", error.c_str());
     return 2;
   }
@@ -173,8 +176,8 @@ int main(int argc, char** argv) {
   // The game reads its files from the current folder.
   fs::current_path(data, ec);
 
-  host::SdlHost sdl(config);
-  runner::ScriptRecorder recorder;
+  host::sdl::SdlHost sdl(config);
+  recording::ScriptRecorder recorder;
   std::unique_ptr<program::RecordingHost> recording;
   std::unique_ptr<program::ReplayHost> replaying;
   host::Host* used = &sdl;

@@ -14,12 +14,12 @@
 
 #include "game/world.h"
 #include "main/recorder.h"
-#include "platform/host/settings.h"
-#include "platform/host/web_host.h"
+#include "main/settings_file.h"
+#include "host/web/web_host.h"
 #include "platform/mixer.h"
-#include "tools/headless/options.h"
-#include "tools/headless/script.h"
-#include "tools/headless/trace.h"
+#include "recording/run_options.h"
+#include "recording/script.h"
+#include "recording/trace.h"
 
 namespace {
 
@@ -27,12 +27,12 @@ namespace {
 // keeps the trace when asked, and ends the game after `frames`.
 class Passes {
  public:
-  Passes(std::optional<long long> frames, bool trace, host::WebHost* host)
+  Passes(std::optional<long long> frames, bool trace, host::web::WebHost* host)
       : frames_(frames), tracing_(trace), host_(host) {}
 
   void Pump() {
     if (pass_ > 0 && tracing_ && (!frames_ || pass_ - 1 < *frames_))
-      runner::AppendTraceLine(pass_ - 1, &trace_);
+      recording::AppendTraceLine(pass_ - 1, &trace_);
     if (frames_ && pass_ == *frames_) host_->RequestClose();
     ++pass_;
   }
@@ -44,7 +44,7 @@ class Passes {
  private:
   std::optional<long long> frames_;
   bool tracing_;
-  host::WebHost* host_;
+  host::web::WebHost* host_;
   long long pass_ = 0;
   std::string trace_;
 };
@@ -58,13 +58,14 @@ uint32_t WallClockTick() {
 
 // The settings the page keeps in the browser's storage, in the desktop's file format; a line
 // that cannot be used is said on the page and keeps its default.
-host::Settings StoredSettings() {
-  host::Settings settings;
+host::common::Settings StoredSettings() {
+  host::common::Settings settings;
   std::vector<std::string> warnings;
-  if (!host::ParseSettings(host::WebHost::StoredSettingsText(), "settings", &settings, &warnings)) {
+  if (!program::ParseSettings(host::web::WebHost::StoredSettingsText(), "settings", &settings,
+                              &warnings)) {
     std::string note = "Some settings could not be used:";
     for (const std::string& warning : warnings) note += " " + warning + ".";
-    host::WebHost::Note(note);
+    host::web::WebHost::Note(note);
   }
   return settings;
 }
@@ -77,26 +78,27 @@ int Refuse(const std::string& reason) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  runner::Options options;
-  runner::Script script;
+  recording::Options options;
+  recording::Script script;
   std::string error;
   const std::vector<std::string> args(argv + 1, argv + argc);
-  if (!runner::ParseOptions(args, &options, &error)) return Refuse(error);
+  if (!recording::ParseOptions(args, &options, &error)) return Refuse(error);
   const bool scripted = !options.script_path.empty();
-  if (scripted && !runner::LoadScript(options.script_path, &script, &error)) return Refuse(error);
+  if (scripted && !recording::LoadScript(options.script_path, &script, &error))
+    return Refuse(error);
   // As the runner reads them: the command line over the script, the clock from 0.
   script.start_tick = options.start_tick.value_or(script.start_tick.value_or(0));
   const std::optional<long long> frames = options.frames ? options.frames : script.frames;
 
-  host::Settings settings = StoredSettings();
+  host::common::Settings settings = StoredSettings();
   platform::SharedMixer().SetOutputLevels(settings.volume, settings.music_volume);
-  host::WebHost web(settings, WallClockTick());
+  host::web::WebHost web(settings, WallClockTick());
   Passes passes(frames, scripted, &web);
   web.on_pump = [&passes] { passes.Pump(); };
   web.in_play = [] { return game_mode == GAME_MODE_PLAYING; };
   web.inspect = [&passes] {
     std::string line;
-    runner::AppendTraceLine(passes.Frame(), &line);
+    recording::AppendTraceLine(passes.Frame(), &line);
     return line;
   };
   std::unique_ptr<program::ReplayHost> replay;

@@ -10,7 +10,7 @@
 #include "platform/com_object.h"
 #include "platform/fault.h"
 #include "platform/gdi_dc.h"
-#include "platform/host/host.h"
+#include "host/host.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 
 #include "platform/com_object.h"
 #include "platform/fault.h"
-#include "platform/host/host.h"
+#include "host/host.h"
 
 const DIDATAFORMAT c_dfDIKeyboard = {
     sizeof(DIDATAFORMAT), sizeof(DIOBJECTDATAFORMAT), DIDF_RELAXIS, 256, 0, nullptr};

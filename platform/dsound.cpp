@@ -9,7 +9,7 @@
 
 #include "platform/com_object.h"
 #include "platform/fault.h"
-#include "platform/host/host.h"
+#include "host/host.h"
 #include "platform/mixer.h"
 
 namespace {

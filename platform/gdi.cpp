@@ -7,7 +7,7 @@
 #include <cstring>
 
 #include "platform/fault.h"
-#include "platform/host/font.h"
+#include "host/common/font.h"
 #include "platform/gdi_dc.h"
 
 namespace {
@@ -59,7 +59,7 @@ uint8_t NearestEntry(COLORREF colour) {
 // every frame, and asking the font pixel by pixel was most of a frame's time.
 struct GlyphMask {
   int advance = 0;
-  uint64_t rows[host::font::kHeight] = {};
+  uint64_t rows[host::common::font::kHeight] = {};
 };
 
 constexpr int kMaskBits = 64;  // far wider than any glyph
@@ -76,10 +76,10 @@ const GlyphMask& MaskOf(char c) {
     for (int code = 0; code < 256; ++code) {
       char ch = static_cast<char>(code);
       GlyphMask& mask = table[code];
-      mask.advance = host::font::Advance(ch);
-      for (int gy = 0; gy < host::font::kHeight; ++gy)
+      mask.advance = host::common::font::Advance(ch);
+      for (int gy = 0; gy < host::common::font::kHeight; ++gy)
         for (int gx = 0; gx < mask.advance && gx < kMaskBits; ++gx)
-          if (host::font::Pixel(ch, gx, gy)) mask.rows[gy] |= uint64_t{1} << gx;
+          if (host::common::font::Pixel(ch, gx, gy)) mask.rows[gy] |= uint64_t{1} << gx;
     }
     return table;
   }();
@@ -117,7 +117,7 @@ BOOL WINAPI TextOutA(HDC dc, int x, int y, LPCSTR text, int length) {
   uint8_t paper = opaque ? NearestEntry(dc->background_colour) : 0;
 
   int row_first = std::max(0, -y);
-  int row_end = std::min(host::font::kHeight, dc->height - y);
+  int row_end = std::min(host::common::font::kHeight, dc->height - y);
   int left = x;
   for (int i = 0; i < length && left < dc->width; ++i) {
     const GlyphMask& glyph = MaskOf(text[i]);

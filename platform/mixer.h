@@ -9,7 +9,7 @@
 #include <mutex>
 #include <vector>
 
-#include "platform/host/host.h"
+#include "host/host.h"
 
 namespace platform {
 

@@ -9,7 +9,7 @@
 
 #include "platform/fault.h"
 #include "platform/gdi_dc.h"
-#include "platform/host/host.h"
+#include "host/host.h"
 
 struct HWND__ {
   WNDPROC procedure = nullptr;

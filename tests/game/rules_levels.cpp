@@ -3,7 +3,7 @@
 #include "shell/app_shell.h"
 #include "gfx/display.h"
 #include "gfx/palette.h"
-#include "platform/host/headless_host.h"
+#include "host/headless/headless_host.h"
 
 namespace {
 
@@ -97,7 +97,7 @@ TEST_F(RulesOnScreen, TheLevelWonFadeIsSeenOnScreenStepByStep) {
   StartLevel();
   enemies_left = 0;
   // Every page the player sees during the won frame, by the red of entry 200.
-  auto& screen = static_cast<host::HeadlessHost&>(host::Current());
+  auto& screen = static_cast<host::headless::HeadlessHost&>(host::Current());
   std::vector<int> reds;
   screen.on_present = [&] { reds.push_back(screen.PagePalette()[200].r); };
   UpdateWorld();

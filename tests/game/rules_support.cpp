@@ -4,7 +4,7 @@
 
 #include "shell/random.h"
 #include "input/input.h"
-#include "platform/host/headless_host.h"
+#include "host/headless/headless_host.h"
 
 namespace rules {
 
@@ -22,8 +22,8 @@ void Shape(BOB* bob, int width, int height, int frames, DWORD flags, int state) 
   bob->y = 240;
 }
 
-host::HeadlessHost& Headless() {
-  return dynamic_cast<host::HeadlessHost&>(host::Current());
+host::headless::HeadlessHost& Headless() {
+  return dynamic_cast<host::headless::HeadlessHost&>(host::Current());
 }
 
 }  // namespace

@@ -9,8 +9,8 @@
 
 #include "game/scenario_support.h"
 #include "tools/headless/runner.h"
-#include "tools/headless/script.h"
-#include "platform/host/key_names.h"
+#include "recording/script.h"
+#include "host/common/key_names.h"
 
 namespace {
 
@@ -81,23 +81,23 @@ TEST(ScenarioRunner, BadOptionsExitTwo) {
 }
 
 TEST(ScenarioRunner, ScriptEventsAreOrderedByFrameAndTapReleasesNextFrame) {
-  runner::Script script;
+  recording::Script script;
   std::string error;
   ASSERT_TRUE(
-      runner::ParseScript("9 down UP  # late\n3 tap SPACE\njoystick \"Pad # 2\"\n"
-                          "3 axis y -16\n",
-                          "s", &script, &error))
+      recording::ParseScript("9 down UP  # late\n3 tap SPACE\njoystick \"Pad # 2\"\n"
+                             "3 axis y -16\n",
+                             "s", &script, &error))
       << error;
   ASSERT_EQ(script.joystick_name.value_or(""), "Pad # 2");
   ASSERT_EQ(script.events.size(), 4u);
   EXPECT_EQ(script.events[0].frame, 3);
   EXPECT_TRUE(script.events[0].down);
-  EXPECT_EQ(script.events[1].kind, runner::ScriptEvent::kAxis);
+  EXPECT_EQ(script.events[1].kind, recording::ScriptEvent::kAxis);
   EXPECT_EQ(script.events[1].value, -16);
   EXPECT_EQ(script.events[2].frame, 4);
   EXPECT_FALSE(script.events[2].down);
   EXPECT_EQ(script.events[3].frame, 9);
-  EXPECT_EQ(script.events[3].code, host::ScanCodeOf("UP"));
+  EXPECT_EQ(script.events[3].code, host::common::ScanCodeOf("UP"));
 }
 
 TEST(ScenarioRunner, ScriptedRunIsByteIdenticalAcrossRuns) {

@@ -13,7 +13,7 @@
 #include "shell/app_shell.h"
 #include "gfx/display.h"
 #include "platform/fault.h"
-#include "platform/host/headless_host.h"
+#include "host/headless/headless_host.h"
 
 class DisplayTest : public testing::Test {
  protected:
@@ -36,7 +36,7 @@ inline UCHAR PixelAt(LPDIRECTDRAWSURFACE surface, int x, int y) {
 }
 
 // The headless host for one scope; on_step runs at the first sleep after each new mark.
-class StepWatchHost : public host::HeadlessHost {
+class StepWatchHost : public host::headless::HeadlessHost {
  public:
   explicit StepWatchHost(uint32_t start_tick = 0) : HeadlessHost(start_tick) {
     host::Install(this);

@@ -4,7 +4,7 @@
 #include "gfx/palette.h"
 #include "gfx/text.h"
 #include "gfx_support.h"
-#include "platform/host/font.h"
+#include "host/common/font.h"
 
 namespace {
 
@@ -16,7 +16,7 @@ bool DeviceMatchesCopy() {
 
 // Whether the built-in font inks pixel (x, y) of `text` printed at (left, top).
 bool Ink(const char* text, int left, int top, int x, int y) {
-  using namespace host::font;
+  using namespace host::common::font;
   if (y < top || y >= top + kHeight) return false;
   for (const char* c = text; *c; left += Advance(*c++))
     if (x >= left && x < left + Advance(*c)) return Pixel(*c, x - left, y - top);

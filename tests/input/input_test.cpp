@@ -5,12 +5,12 @@
 
 #include "input/input.h"
 #include "platform/fault.h"
-#include "platform/host/headless_host.h"
+#include "host/headless/headless_host.h"
 
 namespace {
 
-host::HeadlessHost& Headless() {
-  return static_cast<host::HeadlessHost&>(host::Current());
+host::headless::HeadlessHost& Headless() {
+  return static_cast<host::headless::HeadlessHost&>(host::Current());
 }
 
 host::Joystick Stick(int32_t x, int32_t y, const std::string& name = "Test Pad") {

@@ -11,7 +11,7 @@
 
 #include "main/data_folder.h"
 #include "support/temp_path.h"
-#include "tools/headless/script.h"
+#include "recording/script.h"
 
 namespace {
 
@@ -42,7 +42,7 @@ TEST(Options, EveryOptionReachesTheSettings) {
   EXPECT_EQ(o.config_path, "my.ini");
   EXPECT_EQ(o.record_path, "game.rec");
   EXPECT_TRUE(o.list_keys);
-  host::Settings s;
+  host::common::Settings s;
   o.ApplyTo(&s);
   EXPECT_FALSE(s.fullscreen);
   EXPECT_EQ(s.window_width, 1024);
@@ -64,7 +64,7 @@ TEST(Options, EveryOptionReachesTheSettings) {
   EXPECT_EQ(full.options.fullscreen, std::optional<bool>(true));
 
   // Nothing given changes nothing.
-  host::Settings untouched, defaults;
+  host::common::Settings untouched, defaults;
   Parse({}).options.ApplyTo(&untouched);
   EXPECT_TRUE(untouched == defaults);
 }
@@ -131,7 +131,7 @@ TEST(DataFolder, TheFirstFolderHoldingEveryFileWins) {
 
 TEST(Recording, WhatIsRecordedReadsBackAsTheSameScript) {
   std::string path = TempPath("recording.txt");
-  runner::ScriptRecorder recorder;
+  recording::ScriptRecorder recorder;
   ASSERT_TRUE(recorder.Open(path));
   recorder.StartTick(123456);
   recorder.Check(0, 0x0123456789abcdefull);
@@ -143,22 +143,22 @@ TEST(Recording, WhatIsRecordedReadsBackAsTheSameScript) {
   recorder.Check(50, 42);
   ASSERT_TRUE(recorder.Close(51));
 
-  runner::Script script;
+  recording::Script script;
   std::string error;
-  ASSERT_TRUE(runner::LoadScript(path, &script, &error)) << error;
+  ASSERT_TRUE(recording::LoadScript(path, &script, &error)) << error;
   EXPECT_EQ(script.start_tick, std::optional<uint32_t>(123456));
   EXPECT_EQ(script.frames, std::optional<long long>(51));
   EXPECT_EQ(script.joystick_name, std::optional<std::string>("Pad 'Pro'"));
   ASSERT_EQ(script.events.size(), 4u);
   EXPECT_EQ(script.events[0].code, 0x3B);
   EXPECT_TRUE(script.events[0].down);
-  EXPECT_EQ(script.events[1].kind, runner::ScriptEvent::kAxis);
+  EXPECT_EQ(script.events[1].kind, recording::ScriptEvent::kAxis);
   EXPECT_EQ(script.events[1].value, -16);
   EXPECT_EQ(script.events[3].frame, 5);
   ASSERT_EQ(script.checks.size(), 2u);
   EXPECT_EQ(script.checks[0].checksum, 0x0123456789abcdefull);
 
-  runner::ScriptPlayer player(script);
+  recording::ScriptPlayer player(script);
   EXPECT_EQ(player.CheckAt(0), std::optional<uint64_t>(0x0123456789abcdefull));
   EXPECT_EQ(player.CheckAt(1), std::nullopt);
   EXPECT_EQ(player.CheckAt(50), std::optional<uint64_t>(42));
@@ -166,13 +166,13 @@ TEST(Recording, WhatIsRecordedReadsBackAsTheSameScript) {
 }
 
 TEST(Recording, AnotherVersionIsRefusedClearly) {
-  runner::Script script;
+  recording::Script script;
   std::string error;
-  EXPECT_FALSE(runner::ParseScript("version 2\n0 tap F1\n", "old.rec", &script, &error));
+  EXPECT_FALSE(recording::ParseScript("version 2\n0 tap F1\n", "old.rec", &script, &error));
   EXPECT_EQ(error,
             "old.rec:1: recorded in format 2 by another version of Ferrowyn; this one reads "
             "format 1");
-  EXPECT_FALSE(runner::ParseScript("10 check xyz\n", "bad.rec", &script, &error));
+  EXPECT_FALSE(recording::ParseScript("10 check xyz\n", "bad.rec", &script, &error));
   EXPECT_EQ(error, "bad.rec:1: expected: <n> check HEX");
 }
 

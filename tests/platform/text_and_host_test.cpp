@@ -12,31 +12,31 @@
 #include <iterator>
 #include <string>
 
-#include "platform/host/font.h"
-#include "platform/host/headless_host.h"
-#include "platform/host/png_writer.h"
+#include "host/common/font.h"
+#include "host/headless/headless_host.h"
+#include "host/common/png_writer.h"
 
 namespace {
 
 TEST(Font, CoversPrintableAsciiWithinTheCell) {
   int total = 0;
   for (char c = ' '; c <= '~'; ++c) {
-    int advance = host::font::Advance(c);
+    int advance = host::common::font::Advance(c);
     ASSERT_GE(advance, 2) << c;
     total += advance;
     bool ink = false;
-    for (int y = 0; y < host::font::kHeight; ++y) {
+    for (int y = 0; y < host::common::font::kHeight; ++y) {
       // The spacing column is always blank.
-      EXPECT_FALSE(host::font::Pixel(c, advance - 1, y)) << c;
-      for (int x = 0; x < advance; ++x) ink |= host::font::Pixel(c, x, y);
+      EXPECT_FALSE(host::common::font::Pixel(c, advance - 1, y)) << c;
+      for (int x = 0; x < advance; ++x) ink |= host::common::font::Pixel(c, x, y);
     }
     EXPECT_EQ(ink, c != ' ') << c;
   }
   EXPECT_NEAR(total / 95.0, 6.0, 1.0);
-  EXPECT_EQ(host::font::Advance('\t'), host::font::Advance('?'));
-  EXPECT_EQ(host::font::TextWidth("AB C", 4),
-            host::font::Advance('A') + host::font::Advance('B') +
-                host::font::Advance(' ') + host::font::Advance('C'));
+  EXPECT_EQ(host::common::font::Advance('\t'), host::common::font::Advance('?'));
+  EXPECT_EQ(host::common::font::TextWidth("AB C", 4),
+            host::common::font::Advance('A') + host::common::font::Advance('B') +
+                host::common::font::Advance(' ') + host::common::font::Advance('C'));
 }
 
 // A plain surface with a palette on a primary, to print on.
@@ -82,7 +82,7 @@ class TextTest : public testing::Test {
 
   // The visible page, as the last present left it.
   static int Shown(int x, int y) {
-    auto& host = dynamic_cast<host::HeadlessHost&>(host::Current());
+    auto& host = dynamic_cast<host::headless::HeadlessHost&>(host::Current());
     return host.Page()[static_cast<size_t>(y) * host.PageWidth() + x];
   }
 
@@ -99,10 +99,11 @@ TEST_F(TextTest, GlyphPixelsTakeTheNearestPaletteEntryAndNothingElseChanges) {
     for (int x = 0; x < 800; ++x) {
       int cx = x - 10, cy = y - 20;
       bool glyph =
-          cy >= 0 && cy < 16 && cx >= 0 && cx < host::font::TextWidth("Hi", 2) &&
-          host::font::Pixel(
-              cx < host::font::Advance('H') ? 'H' : 'i',
-              cx < host::font::Advance('H') ? cx : cx - host::font::Advance('H'), cy);
+          cy >= 0 && cy < 16 && cx >= 0 && cx < host::common::font::TextWidth("Hi", 2) &&
+          host::common::font::Pixel(
+              cx < host::common::font::Advance('H') ? 'H' : 'i',
+              cx < host::common::font::Advance('H') ? cx : cx - host::common::font::Advance('H'),
+              cy);
       ASSERT_EQ(Shown(x, y), glyph ? 77 : 5) << x << "," << y;
       ink += glyph;
     }
@@ -118,8 +119,8 @@ TEST_F(TextTest, GlyphPixelsTakeTheNearestPaletteEntryAndNothingElseChanges) {
 TEST_F(TextTest, OpaqueTextFillsItsCellsAndClipsAtTheEdges) {
   Print(" ", 100, 100, RGB(255, 0, 0), OPAQUE);  // white background: grey entry 255
   EXPECT_EQ(Shown(100, 100), 255);
-  EXPECT_EQ(Shown(100 + host::font::Advance(' ') - 1, 115), 255);
-  EXPECT_EQ(Shown(100 + host::font::Advance(' '), 115), 5);
+  EXPECT_EQ(Shown(100 + host::common::font::Advance(' ') - 1, 115), 255);
+  EXPECT_EQ(Shown(100 + host::common::font::Advance(' '), 115), 5);
   EXPECT_EQ(Shown(100, 116), 5);
 
   // Text running off every edge draws the part inside and nothing out of bounds.
@@ -143,7 +144,7 @@ std::string ReadAll(const std::string& path) {
 }
 
 TEST(HeadlessHost, KeepsThePresentedPageAndWritesItAsPng) {
-  host::HeadlessHost headless(1000);
+  host::headless::HeadlessHost headless(1000);
   EXPECT_FALSE(headless.SavePng(testing::TempDir() + "none.png"));
   uint8_t pixels[3 * 4] = {0, 1, 2, 9, 1, 1, 1, 9};  // 3 x 2 with a pitch of 4
   host::Rgb palette[256] = {{0, 0, 0}, {10, 20, 30}, {255, 0, 0}};
@@ -156,7 +157,7 @@ TEST(HeadlessHost, KeepsThePresentedPageAndWritesItAsPng) {
   std::string path = TempPath("headless_page.png");
   std::string expected = TempPath("headless_expected.png");
   ASSERT_TRUE(headless.SavePng(path));
-  ASSERT_TRUE(host::WritePng(expected, pixels, 4, 3, 2, palette));
+  ASSERT_TRUE(host::common::WritePng(expected, pixels, 4, 3, 2, palette));
   EXPECT_EQ(ReadAll(path), ReadAll(expected));
   EXPECT_FALSE(headless.SavePng("/nonexistent-dir/page.png"));
   std::remove(path.c_str());
@@ -169,7 +170,7 @@ TEST(HeadlessHost, AudioIsPulledFromTheSourceOrSilent) {
       for (size_t i = 0; i < frames * 2; ++i) stereo[i] = static_cast<int16_t>(i + 1);
     }
   } ramp;
-  host::HeadlessHost headless;
+  host::headless::HeadlessHost headless;
   int16_t buffer[8];
   std::fill(std::begin(buffer), std::end(buffer), int16_t{7});
   headless.RenderAudio(buffer, 4);

@@ -7,12 +7,12 @@
 #include <vector>
 
 #include "platform/fault.h"
-#include "platform/host/headless_host.h"
+#include "host/headless/headless_host.h"
 
 namespace {
 
-host::HeadlessHost& Headless() {
-  return dynamic_cast<host::HeadlessHost&>(host::Current());
+host::headless::HeadlessHost& Headless() {
+  return dynamic_cast<host::headless::HeadlessHost&>(host::Current());
 }
 
 std::vector<UINT> received;

@@ -9,11 +9,11 @@
 #include <vector>
 
 #include "platform/fault.h"
-#include "platform/host/headless_host.h"
+#include "host/headless/headless_host.h"
 #include "sound/sound.h"
 
-inline host::HeadlessHost& Headless() {
-  return static_cast<host::HeadlessHost&>(host::Current());
+inline host::headless::HeadlessHost& Headless() {
+  return static_cast<host::headless::HeadlessHost&>(host::Current());
 }
 
 // Interleaved stereo frames pulled from the mixer, as the host's audio output would.

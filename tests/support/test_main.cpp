@@ -1,12 +1,12 @@
 #include <gtest/gtest.h>
 
-#include "platform/host/headless_host.h"
-#include "platform/host/host.h"
+#include "host/headless/headless_host.h"
+#include "host/host.h"
 
 // Every test program runs on the headless host unless a test installs its own.
 int main(int argc, char** argv) {
   testing::InitGoogleTest(&argc, argv);
-  host::HeadlessHost headless;
+  host::headless::HeadlessHost headless;
   host::Install(&headless);
   return RUN_ALL_TESTS();
 }

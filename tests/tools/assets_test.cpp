@@ -10,11 +10,11 @@
 
 #include "gfx/bitmap.h"
 #include "sound/sound.h"
-#include "tools/assets/assets.h"
+#include "art/assets.h"
 
 namespace {
 
-using assets::kTransparentIndex;
+using art::kTransparentIndex;
 
 std::string AssetPath(const std::string& name) {
   return FERROWYN_ASSETS_DIR "/" + name;
@@ -85,24 +85,24 @@ TEST(AssetPictures, LoadWithTheGamesLoaderAtTheirSizesInOnePalette) {
 }
 
 TEST(AssetPictures, TheGamesTextColoursAreExactEntries) {
-  const assets::Palette& palette = assets::GamePalette();
-  const assets::Color wanted[] = {{0, 255, 0}, {0, 0, 255}, {255, 0, 0}, {255, 255, 0}};
-  for (const assets::Color& c : wanted) {
+  const art::Palette& palette = art::GamePalette();
+  const art::Color wanted[] = {{0, 255, 0}, {0, 0, 255}, {255, 0, 0}, {255, 255, 0}};
+  for (const art::Color& c : wanted) {
     bool found = false;
-    for (const assets::Color& p : palette) found |= p.r == c.r && p.g == c.g && p.b == c.b;
+    for (const art::Color& p : palette) found |= p.r == c.r && p.g == c.g && p.b == c.b;
     EXPECT_TRUE(found) << int(c.r) << "," << int(c.g) << "," << int(c.b);
   }
 }
 
 TEST(AssetPictures, EverySpriteCellLiesInsideItsSheetOnAKeyedBackground) {
-  for (const assets::SheetRow& row : assets::kSheetRows) {
+  for (const art::SheetRow& row : art::kSheetRows) {
     SCOPED_TRACE(std::string(row.file) + " row " + std::to_string(row.row));
     Loaded sheet(row.file);
     ASSERT_EQ(sheet.result, 1);
-    ASSERT_LE(assets::CellLeft(row, row.frames - 1) + row.cell_width, sheet.Width());
-    ASSERT_LE(assets::CellTop(row) + row.cell_height, sheet.Height());
+    ASSERT_LE(art::CellLeft(row, row.frames - 1) + row.cell_width, sheet.Width());
+    ASSERT_LE(art::CellTop(row) + row.cell_height, sheet.Height());
     for (int frame = 0; frame < row.frames; ++frame) {
-      int left = assets::CellLeft(row, frame), top = assets::CellTop(row);
+      int left = art::CellLeft(row, frame), top = art::CellTop(row);
       int art = 0;
       for (int y = 0; y < row.cell_height; ++y) {
         for (int x = 0; x < row.cell_width; ++x) {
@@ -137,10 +137,10 @@ TEST(AssetPictures, FullScreenPicturesNeverUseTheKeyColour) {
 TEST(AssetPictures, TankFramesTurnAndRollAndTheTwoSidesDiffer) {
   Loaded sheet("PLAYERS.BMP");
   ASSERT_EQ(sheet.result, 1);
-  auto pixel = [&](const assets::SheetRow& row, int frame, int x, int y) {
-    return sheet.At(assets::CellLeft(row, frame) + x, assets::CellTop(row) + y);
+  auto pixel = [&](const art::SheetRow& row, int frame, int x, int y) {
+    return sheet.At(art::CellLeft(row, frame) + x, art::CellTop(row) + y);
   };
-  for (const assets::SheetRow& row : {assets::kPlayerTankRow, assets::kEnemyTankRow}) {
+  for (const art::SheetRow& row : {art::kPlayerTankRow, art::kEnemyTankRow}) {
     for (int frame = 1; frame < 8; ++frame) {
       if (frame == 4) continue;
       int mismatched = 0;
@@ -166,12 +166,12 @@ TEST(AssetPictures, TankFramesTurnAndRollAndTheTwoSidesDiffer) {
     long green = 0, blue = 0;
     for (int y = 0; y < 31; ++y) {
       for (int x = 0; x < 31; ++x) {
-        const PALETTEENTRY& p = palette[pixel(assets::kPlayerTankRow, frame, x, y)];
-        const PALETTEENTRY& e = palette[pixel(assets::kEnemyTankRow, frame, x, y)];
-        if (pixel(assets::kPlayerTankRow, frame, x, y) != kTransparentIndex) {
+        const PALETTEENTRY& p = palette[pixel(art::kPlayerTankRow, frame, x, y)];
+        const PALETTEENTRY& e = palette[pixel(art::kEnemyTankRow, frame, x, y)];
+        if (pixel(art::kPlayerTankRow, frame, x, y) != kTransparentIndex) {
           green += p.peGreen - p.peBlue;
         }
-        if (pixel(assets::kEnemyTankRow, frame, x, y) != kTransparentIndex) {
+        if (pixel(art::kEnemyTankRow, frame, x, y) != kTransparentIndex) {
           blue += e.peBlue - e.peGreen;
         }
       }
@@ -214,8 +214,8 @@ TEST(AssetPictures, StatusPanelLeavesThePrintPlacesPlainAndShowsFifteenMines) {
 }
 
 TEST(AssetFiles, GeneratingTwiceGivesTheSameBytesAsTheBuild) {
-  std::vector<assets::DataFile> once = assets::GenerateAll();
-  std::vector<assets::DataFile> twice = assets::GenerateAll();
+  std::vector<art::DataFile> once = art::GenerateAll();
+  std::vector<art::DataFile> twice = art::GenerateAll();
   ASSERT_EQ(once.size(), 12u);
   for (size_t i = 0; i < once.size(); ++i) {
     EXPECT_TRUE(once[i].bytes == twice[i].bytes) << once[i].name;

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/host/png_writer.h"
+#include "host/common/png_writer.h"
 #include "support/temp_path.h"
-#include "tools/assets/assets.h"
+#include "art/assets.h"
 
 namespace {
 
@@ -25,19 +25,19 @@ std::vector<uint8_t> DecodeRgb(const std::string& path) {
 }
 
 TEST(ScreenshotPng, TheTitleDecodesToItsColoursAndIsCompressed) {
-  const assets::Image title = assets::MakeTitle();
+  const art::Image title = art::MakeTitle();
   host::Rgb palette[256];
   std::vector<uint8_t> expected;
   for (int i = 0; i < 256; ++i) {
-    const assets::Color& c = assets::GamePalette()[i];
+    const art::Color& c = art::GamePalette()[i];
     palette[i] = {c.r, c.g, c.b};
   }
   for (uint8_t index : title.pixels)
     expected.insert(expected.end(), {palette[index].r, palette[index].g, palette[index].b});
 
   const std::string path = TempPath("title.png");
-  ASSERT_TRUE(host::WriteCompressedPng(path, title.pixels.data(), title.width, title.width,
-                                       title.height, palette));
+  ASSERT_TRUE(host::common::WriteCompressedPng(path, title.pixels.data(), title.width, title.width,
+                                               title.height, palette));
   EXPECT_FALSE(std::filesystem::exists(path + ".new"));
   EXPECT_EQ(DecodeRgb(path), expected);
   const auto bytes = std::filesystem::file_size(path);
@@ -45,8 +45,9 @@ TEST(ScreenshotPng, TheTitleDecodesToItsColoursAndIsCompressed) {
   std::filesystem::remove(path);
 
   // A folder that is not there: refused, nothing left behind.
-  EXPECT_FALSE(host::WriteCompressedPng(TempPath("no/such/folder/x.png"), title.pixels.data(),
-                                        title.width, title.width, title.height, palette));
+  EXPECT_FALSE(host::common::WriteCompressedPng(TempPath("no/such/folder/x.png"),
+                                                title.pixels.data(), title.width, title.width,
+                                                title.height, palette));
 }
 
 }  // namespace

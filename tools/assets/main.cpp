@@ -4,7 +4,7 @@
 #include <cstring>
 #include <string>
 
-#include "tools/assets/assets.h"
+#include "art/assets.h"
 
 namespace {
 
@@ -34,7 +34,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   std::string error;
-  bool written = icon ? assets::WriteIcon(argv[2], &error) : assets::WriteAll(argv[1], &error);
+  bool written = icon ? art::WriteIcon(argv[2], &error) : art::WriteAll(argv[1], &error);
   if (!written) {
     std::fprintf(stderr, "ferrowyn-assets: %s\n", error.c_str());
     return 1;

@@ -1,10 +1,10 @@
 // On Linux the stand-ins run on the headless host; the file name is the only argument.
 #include <windows.h>
 
-#include "platform/host/headless_host.h"
+#include "host/headless/headless_host.h"
 
 int main(int argc, char** argv) {
-  host::HeadlessHost headless;
+  host::headless::HeadlessHost headless;
   host::Install(&headless);
   char empty[] = "";
   int result =

@@ -1,7 +1,7 @@
 #include "tools/headless/random_input.h"
 
-#include "tools/headless/script.h"
-#include "platform/host/key_names.h"
+#include "recording/script.h"
+#include "host/common/key_names.h"
 
 namespace runner {
 
@@ -33,7 +33,7 @@ uint64_t RandomInput::Next() {
 
 void RandomInput::Step(const std::function<void(int, bool)>& set_key) {
   for (const KeyOdds& key : kOdds) {
-    int code = host::ScanCodeOf(key.name);
+    int code = host::common::ScanCodeOf(key.name);
     bool held = held_[code];
     int chance = held ? key.release : key.press;
     if (static_cast<int>(Next() % 1000) < chance) {

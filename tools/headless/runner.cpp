@@ -9,13 +9,13 @@
 #include <system_error>
 
 #include "game/world.h"
-#include "platform/host/headless_host.h"
-#include "tools/headless/options.h"
+#include "host/headless/headless_host.h"
+#include "recording/run_options.h"
 #include "tools/headless/random_input.h"
-#include "tools/headless/script.h"
-#include "tools/headless/trace.h"
+#include "recording/script.h"
+#include "recording/trace.h"
 #include "tools/headless/wav_writer.h"
-#include "platform/host/key_names.h"
+#include "host/common/key_names.h"
 
 namespace runner {
 
@@ -24,7 +24,8 @@ namespace {
 // Everything one run needs between passes of the message loop.
 class Run {
  public:
-  Run(const Options& options, const Script& script, host::HeadlessHost* host)
+  Run(const recording::Options& options, const recording::Script& script,
+      host::headless::HeadlessHost* host)
       : options_(options), player_(script), host_(host) {
     if (options.random_seed) random_ = std::make_unique<RandomInput>(*options.random_seed);
     if (script.joystick_name) host->SetJoystick(player_.Stick());
@@ -41,12 +42,12 @@ class Run {
   void EndFrame(long long frame);
   void ApplyInput(long long frame);
 
-  const Options& options_;
-  ScriptPlayer player_;
-  host::HeadlessHost* host_;
+  const recording::Options& options_;
+  recording::ScriptPlayer player_;
+  host::headless::HeadlessHost* host_;
   std::unique_ptr<RandomInput> random_;
   std::filesystem::path capture_dir_;
-  TraceWriter trace_;
+  recording::TraceWriter trace_;
   WavWriter audio_;
   std::vector<int16_t> mix_;
   uint64_t audio_remainder_ = 0;
@@ -129,7 +130,7 @@ void Run::EndFrame(long long frame) {
 
 void Run::ApplyInput(long long frame) {
   if (std::optional<uint64_t> recorded = player_.CheckAt(frame); recorded && !diverged_) {
-    uint64_t now = WorldChecksum();
+    uint64_t now = recording::WorldChecksum();
     if (now != *recorded) {
       diverged_ = true;
       char what[128];
@@ -168,11 +169,11 @@ bool Run::CloseOutputs(std::ostream& err) {
 
 // The game quits only after Escape is let go: while it is held, every frame posts another
 // close request ahead of the quit message.
-bool ReleasesEscape(const Script& script) {
-  int escape = host::ScanCodeOf("ESCAPE");
+bool ReleasesEscape(const recording::Script& script) {
+  int escape = host::common::ScanCodeOf("ESCAPE");
   bool pressed = false;
-  for (const ScriptEvent& e : script.events) {
-    if (e.kind != ScriptEvent::kKey || e.code != escape) continue;
+  for (const recording::ScriptEvent& e : script.events) {
+    if (e.kind != recording::ScriptEvent::kKey || e.code != escape) continue;
     if (!e.down && pressed) return true;
     pressed = pressed || e.down;
   }
@@ -182,18 +183,19 @@ bool ReleasesEscape(const Script& script) {
 }  // namespace
 
 int RunHeadless(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-  Options options;
+  recording::Options options;
   std::string error;
-  if (!ParseOptions(args, &options, &error)) {
+  if (!recording::ParseOptions(args, &options, &error)) {
     err << "ferrowyn-headless: " << error << "\n";
     return 2;
   }
   if (options.help) {
-    out << kUsage;
+    out << recording::kUsage;
     return 0;
   }
-  Script script;
-  if (!options.script_path.empty() && !LoadScript(options.script_path, &script, &error)) {
+  recording::Script script;
+  if (!options.script_path.empty() &&
+      !recording::LoadScript(options.script_path, &script, &error)) {
     err << "ferrowyn-headless: " << error << "\n";
     return 2;
   }
@@ -209,7 +211,7 @@ int RunHeadless(const std::vector<std::string>& args, std::ostream& out, std::os
     return 2;
   }
 
-  host::HeadlessHost host(options.start_tick.value_or(script.start_tick.value_or(0)));
+  host::headless::HeadlessHost host(options.start_tick.value_or(script.start_tick.value_or(0)));
   Run run(options, script, &host);
   if (!run.OpenOutputs(err)) return 2;
   host.on_pump = [&run] { run.Pump(); };

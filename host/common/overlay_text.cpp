@@ -1,0 +1,51 @@
+#include "host/common/overlay_text.h"
+
+#include <algorithm>
+#include <cstddef>
+
+#include "host/common/font.h"
+
+namespace host::common {
+
+OverlayRows OverlayBand(int centre_y, int scale) {
+  int height = (font::kHeight + 8) * scale;
+  return {centre_y - height / 2, centre_y - height / 2 + height};
+}
+
+void DrawOverlayText(uint32_t* pixels, int pitch, int width, int height, const std::string& text,
+                     int centre_y, int scale, uint32_t ink, uint32_t shade) {
+  auto row = [&](int y) {
+    return reinterpret_cast<uint32_t*>(reinterpret_cast<uint8_t*>(pixels) +
+                                       std::ptrdiff_t(y) * pitch);
+  };
+  OverlayRows band = OverlayBand(centre_y, scale);
+  int text_width = font::TextWidth(text.c_str(), int(text.size())) * scale;
+  int left = (width - text_width) / 2;
+  int band_left = std::max(0, left - 8 * scale),
+      band_right = std::min(width, left + text_width + 8 * scale);
+  for (int y = std::max(0, band.first); y < std::min(height, band.end); ++y)
+    std::fill(row(y) + band_left, row(y) + std::max(band_left, band_right), shade);
+
+  int top = band.first + 4 * scale;
+  int x = left;
+  for (char c : text) {
+    int advance = font::Advance(c);
+    for (int fy = 0; fy < font::kHeight; ++fy) {
+      for (int fx = 0; fx < advance; ++fx) {
+        if (!font::Pixel(c, fx, fy)) continue;
+        for (int dy = 0; dy < scale; ++dy) {
+          int y = top + fy * scale + dy;
+          if (y < 0 || y >= height) continue;
+          uint32_t* out = row(y);
+          for (int dx = 0; dx < scale; ++dx) {
+            int px = x + fx * scale + dx;
+            if (px >= 0 && px < width) out[px] = ink;
+          }
+        }
+      }
+    }
+    x += advance * scale;
+  }
+}
+
+}  // namespace host::common

@@ -1,0 +1,79 @@
+#include "host/common/settings.h"
+
+namespace host::common {
+
+namespace {
+
+struct ActionInfo {
+  const char* name;
+  uint8_t game_key;
+  std::vector<uint8_t> defaults;
+};
+
+const std::array<ActionInfo, kActionCount>& Actions() {
+  static const std::array<ActionInfo, kActionCount> actions = {{
+      {"up", 0xC8, {0xC8}},
+      {"down", 0xD0, {0xD0}},
+      {"left", 0xCB, {0xCB}},
+      {"right", 0xCD, {0xCD}},
+      {"fire", 0x39, {0x39}},
+      {"mine", 0x1D, {0x1D, 0x9D}},
+      {"start", 0x3B, {0x3B}},
+      {"music", 0x3E, {0x3E}},
+      {"quit", 0x01, {0x01}},
+      {"pause", 0, {0x19, 0xC5}},
+      {"screenshot", 0, {0xB7}},
+      {"fullscreen", 0, {0x57}},
+  }};
+  return actions;
+}
+
+constexpr const char* kPadActionNames[kPadActionCount] = {"fire", "mine", "start", "quit"};
+constexpr const char* kPadButtonNames[kPadButtonCount] = {
+    "south", "east",      "west",       "north",        "back",         "guide",
+    "start", "leftstick", "rightstick", "leftshoulder", "rightshoulder"};
+
+}  // namespace
+
+uint8_t GameKeyOf(Action action) {
+  return Actions()[size_t(action)].game_key;
+}
+
+const char* ActionName(Action action) {
+  return Actions()[size_t(action)].name;
+}
+
+const char* PadActionName(PadAction action) {
+  return kPadActionNames[size_t(action)];
+}
+
+const char* PadButtonName(PadButton button) {
+  return kPadButtonNames[size_t(button)];
+}
+
+const std::vector<uint8_t>& DefaultKeys(Action action) {
+  return Actions()[size_t(action)].defaults;
+}
+
+std::optional<Renderer> ParseRenderer(std::string_view name) {
+  for (size_t i = 0; i < std::size(kRendererNames); ++i)
+    if (name == kRendererNames[i]) return Renderer(i);
+  return std::nullopt;
+}
+
+Settings::Settings() {
+  for (int i = 0; i < kActionCount; ++i) keys[i] = DefaultKeys(Action(i));
+  pad[size_t(PadAction::kFire)] = {PadButton::kSouth};
+  pad[size_t(PadAction::kMine)] = {PadButton::kEast, PadButton::kWest};
+  pad[size_t(PadAction::kStart)] = {PadButton::kStart};
+  pad[size_t(PadAction::kQuit)] = {PadButton::kBack};
+}
+
+bool operator==(const Settings& a, const Settings& b) {
+  return a.fullscreen == b.fullscreen && a.window_width == b.window_width &&
+         a.window_height == b.window_height && a.volume == b.volume &&
+         a.music_volume == b.music_volume && a.pause_on_focus_loss == b.pause_on_focus_loss &&
+         a.renderer == b.renderer && a.keys == b.keys && a.pad == b.pad;
+}
+
+}  // namespace host::common

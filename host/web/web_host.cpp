@@ -1,0 +1,348 @@
+#include "host/web/web_host.h"
+
+#include <emscripten.h>
+#include <emscripten/html5.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <optional>
+
+// The browser half (web_host.js) does the work these name.
+EM_JS(void, web_canvas_size, (int* width, int* height), {
+  const size = FerrowynHost.canvasSize();
+  HEAP32[width >> 2] = size[0];
+  HEAP32[height >> 2] = size[1];
+});
+EM_JS(void, web_canvas_resize, (int width, int height),
+      { FerrowynHost.resizeCanvas(width, height); });
+EM_JS(void, web_canvas_put,
+      (const uint32_t* pixels, int x, int y, int width, int height, int first, int end),
+      { FerrowynHost.putRows(pixels, x, y, width, height, first, end); });
+EM_JS(void, web_presented, (), { FerrowynHost.presents++; });
+EM_JS(void, web_cursor, (bool visible), { FerrowynHost.showCursor(visible); });
+EM_JS(int, web_audio_open, (), { return FerrowynHost.openAudio(); });
+EM_JS(void, web_paused, (bool paused), { FerrowynHost.setPaused(paused); });
+EM_JS(void, web_download_png, (const uint32_t* pixels, int width, int height, const char* name),
+      { FerrowynHost.downloadPng(pixels, width, height, UTF8ToString(name)); });
+EM_JS(void, web_report, (const char* name, const char* text),
+      { FerrowynHost.reports[UTF8ToString(name)] = UTF8ToString(text); });
+EM_JS(void, web_finished, (int status), { FerrowynHost.finished(status); });
+EM_JS(void, web_full_screen, (), { FerrowynHost.fullScreen(); });
+EM_JS(void, web_note, (const char* text), { FerrowynHost.note(UTF8ToString(text)); });
+EM_JS(void, web_publish_settings, (const char* text),
+      { FerrowynHost.settingsText = UTF8ToString(text); });
+EM_JS(char*, web_stored_settings, (), {
+  const text = FerrowynHost.storedSettings();
+  const size = lengthBytesUTF8(text) + 1;
+  const copy = _malloc(size);
+  stringToUTF8(text, copy, size);
+  return copy;
+});
+
+namespace host::web {
+namespace {
+
+// While paused, how often the page is looked at for a key, a button or a new size.
+constexpr uint32_t kPausedPollMs = 30;
+
+// One host at a time answers the browser's calls.
+WebHost* current_web_host = nullptr;
+
+EM_BOOL OnKey(int type, const EmscriptenKeyboardEvent* event, void* data) {
+  return static_cast<WebHost*>(data)->KeyEvent(event->code, type == EMSCRIPTEN_EVENT_KEYDOWN,
+                                               event->repeat);
+}
+
+EM_BOOL OnBlur(int, const EmscriptenFocusEvent*, void* data) {
+  // Key releases made elsewhere never reach the page: forget every key rather than keep it held.
+  static_cast<WebHost*>(data)->ReleaseAllKeys();
+  return false;
+}
+
+EM_BOOL OnVisibility(int, const EmscriptenVisibilityChangeEvent* event, void* data) {
+  static_cast<WebHost*>(data)->PageHidden(event->hidden);
+  return false;
+}
+
+}  // namespace
+
+WebHost::WebHost(const common::Settings& settings, uint32_t start_tick)
+    : settings_(settings), start_tick_(start_tick), keys_(settings), joystick_(NoPad()) {
+  current_web_host = this;
+  web_publish_settings(FormatSettings(settings).c_str());
+  const char* window = EMSCRIPTEN_EVENT_TARGET_WINDOW;
+  // Keys reach the window last: a text field on the page can keep its own.
+  emscripten_set_keydown_callback(window, this, false, OnKey);
+  emscripten_set_keyup_callback(window, this, false, OnKey);
+  emscripten_set_blur_callback(window, this, true, OnBlur);
+  emscripten_set_visibilitychange_callback(this, true, OnVisibility);
+}
+
+WebHost::~WebHost() {
+  const char* window = EMSCRIPTEN_EVENT_TARGET_WINDOW;
+  emscripten_set_keydown_callback(window, nullptr, false, nullptr);
+  emscripten_set_keyup_callback(window, nullptr, false, nullptr);
+  emscripten_set_blur_callback(window, nullptr, true, nullptr);
+  emscripten_set_visibilitychange_callback(nullptr, true, nullptr);
+  if (current_web_host == this) current_web_host = nullptr;
+}
+
+bool WebHost::OpenWindow(const char*, int, int) {
+  // The page's canvas is the window; its size is the page's business.
+  return true;
+}
+
+void WebHost::CloseWindow() {}
+
+void WebHost::ShowCursor(bool visible) {
+  web_cursor(visible);
+}
+
+uint32_t WebHost::Ticks() {
+  if (clock_origin_ < 0) return start_tick_;
+  return start_tick_ +
+         static_cast<uint32_t>(static_cast<uint64_t>(emscripten_get_now() - clock_origin_));
+}
+
+void WebHost::Sleep(uint32_t ms) {
+  if (ms > 0) emscripten_sleep(ms);
+}
+
+bool WebHost::PumpEvents() {
+  if (clock_origin_ < 0) clock_origin_ = emscripten_get_now();
+  ApplyKeys();
+  ReadGamepad();
+  if (on_pump) on_pump();
+  // Paused, no frame runs: the game waits here while the browser goes on.
+  while (paused_ != Pause::kNo && !close_requested_) {
+    emscripten_sleep(kPausedPollMs);
+    ApplyKeys();
+    ReadGamepad();
+    Redraw(false);
+  }
+  Redraw(false);  // only if the canvas changed size
+  bool close = close_requested_;
+  close_requested_ = false;
+  return close;
+}
+
+bool WebHost::KeyEvent(const char* code, bool down, bool repeat) {
+  uint8_t physical = ScanCodeOfKeyCode(code);
+  if (!physical) return false;
+  if (std::optional<common::Action> action = keys_.Map().HostAction(physical)) {
+    // Browsers on some systems never report Print Screen going down: a picture on the way up.
+    if (*action == common::Action::kScreenshot && !down) SaveScreenshot();
+    if (*action == common::Action::kFullScreen && down && !repeat) web_full_screen();
+    if (*action == common::Action::kPause && down && !repeat)
+      SetPause(paused_ == Pause::kNo ? Pause::kByPlayer : Pause::kNo);
+    return true;
+  }
+  // The game's own quit key plays on, so that the game sees it and ends.
+  if (down && keys_.Map().GameKey(physical) == common::GameKeyOf(common::Action::kQuit))
+    SetPause(Pause::kNo);
+  key_queue_.push_back({physical, down});
+  return KeepFromBrowser(code);
+}
+
+void WebHost::ApplyKeys() {
+  keys_.BeginPump();
+  for (const PhysicalKey& key : key_queue_) keys_.Physical(key.scan_code, key.down);
+  key_queue_.clear();
+}
+
+void WebHost::ReleaseAllKeys() {
+  keys_.ReleaseAll();
+  key_queue_.clear();
+}
+
+bool WebHost::KeyDown(uint8_t scan_code) {
+  return keys_.Held(scan_code);
+}
+
+void WebHost::ReadGamepad() {
+  joystick_ = NoPad();
+  bool start = false, quit = false;
+  if (emscripten_sample_gamepad_data() == EMSCRIPTEN_RESULT_SUCCESS) {
+    const int count = emscripten_get_num_gamepads();
+    for (int index = 0; index < count; ++index) {
+      EmscriptenGamepadEvent state;
+      if (emscripten_get_gamepad_status(index, &state) != EMSCRIPTEN_RESULT_SUCCESS ||
+          !state.connected)
+        continue;
+      bool buttons[64];
+      const int button_count = std::clamp(state.numButtons, 0, 64);
+      for (int b = 0; b < button_count; ++b) buttons[b] = state.digitalButton[b] != 0;
+      PadState pad;
+      pad.name = state.id;
+      pad.standard = std::strcmp(state.mapping, "standard") == 0;
+      pad.axes = state.axis;
+      pad.axis_count = std::clamp(state.numAxes, 0, 64);
+      pad.buttons = buttons;
+      pad.button_count = button_count;
+      joystick_ = PadJoystick(pad, settings_);
+      start = PadHeld(pad, settings_, common::PadAction::kStart);
+      quit = PadHeld(pad, settings_, common::PadAction::kQuit);
+      break;
+    }
+  }
+  const bool playing = in_play && in_play();
+  PadButtons::Actions actions =
+      pad_buttons_.Update(start, quit, emscripten_get_now(), playing, paused_ != Pause::kNo);
+  if (actions.toggle_pause) SetPause(paused_ == Pause::kNo ? Pause::kByPlayer : Pause::kNo);
+  if (actions.tap_f1) {
+    keys_.Press(common::GameKeyOf(common::Action::kStart));
+    keys_.Release(common::GameKeyOf(common::Action::kStart));
+  }
+  // Held for a second, as closing the window would.
+  if (actions.quit) close_requested_ = true;
+}
+
+Joystick WebHost::ReadJoystick() {
+  return joystick_;
+}
+
+void WebHost::SetPaused(bool paused) {
+  SetPause(paused ? Pause::kByPlayer : Pause::kNo);
+}
+
+void WebHost::PageHidden(bool hidden) {
+  // A hidden page gets a timer a second at most: the game would crawl, so it waits instead.
+  if (hidden && paused_ == Pause::kNo && settings_.pause_on_focus_loss) SetPause(Pause::kByHiding);
+  if (!hidden && paused_ == Pause::kByHiding) SetPause(Pause::kNo);
+}
+
+void WebHost::SetPause(Pause pause) {
+  if (pause == paused_) return;
+  const bool was_paused = paused_ != Pause::kNo;
+  paused_ = pause;
+  if (was_paused != (pause != Pause::kNo)) web_paused(pause != Pause::kNo);
+}
+
+void WebHost::Present(const uint8_t* pixels, int pitch, int width, int height, const Rgb* palette) {
+  web_presented();
+  if (!pixels || width <= 0 || height <= 0) return;
+  // Only the rows that changed are scaled and put on the canvas.
+  common::KeptPage::Change change = page_.Update(pixels, pitch, width, height, palette);
+  if (change.palette) {
+    // Canvas pixels are R, G, B, A in memory.
+    for (int i = 0; i < 256; ++i) {
+      const Rgb& rgb = page_.Palette()[i];
+      colours_[i] = rgb.r | rgb.g << 8 | rgb.b << 16 | 0xFFu << 24;
+    }
+  }
+  if (change.rows || change.size || change.palette) Redraw(change.size || change.palette);
+}
+
+void WebHost::Redraw(bool whole) {
+  if (page_.Empty()) return;
+  int width = 0, height = 0;
+  web_canvas_size(&width, &height);
+  if (width != canvas_width_ || height != canvas_height_) {
+    canvas_width_ = width;
+    canvas_height_ = height;
+    web_canvas_resize(width, height);  // black all over
+    rect_ = common::FitPage(page_.Width(), page_.Height(), width, height);
+    scaled_.assign(static_cast<size_t>(rect_.width) * rect_.height, 0);
+    whole = true;
+  }
+  if (rect_.width <= 0 || rect_.height <= 0) return;
+  scaler_.Scale(page_.Pixels(), page_.Width(), page_.Width(), page_.Height(), colours_.data(),
+                scaled_.data(), rect_.width * 4, rect_.width, rect_.height,
+                whole ? nullptr : page_.Changes());
+  page_.MarkDrawn();
+  // The canvas takes whole rows: the scaled picture is whole in every column.
+  for (const common::PageRect& area : scaler_.Written())
+    web_canvas_put(scaled_.data(), rect_.x, rect_.y, rect_.width, rect_.height, area.y,
+                   area.y + area.height);
+}
+
+void WebHost::SaveScreenshot() const {
+  if (page_.Empty()) return;
+  std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  char name[48];
+  std::strftime(name, sizeof name, "ferrowyn-%Y-%m-%d-%H%M%S.png", &local);
+  // The page itself at its own size: the browser makes it a compressed PNG.
+  std::vector<uint32_t> picture(static_cast<size_t>(page_.Width()) * page_.Height());
+  for (size_t i = 0; i < picture.size(); ++i) picture[i] = colours_[page_.Pixels()[i]];
+  web_download_png(picture.data(), page_.Width(), page_.Height(), name);
+}
+
+int WebHost::AudioRate() {
+  if (!audio_tried_) {
+    audio_tried_ = true;
+    audio_rate_ = web_audio_open();
+  }
+  return audio_rate_;
+}
+
+void WebHost::SetAudioSource(AudioSource* source) {
+  audio_source_ = source;
+}
+
+void WebHost::MixAudio(int16_t* stereo, size_t frames) {
+  // Called between the game's frames (while it sleeps), never in the middle of one.
+  if (audio_source_)
+    audio_source_->Mix(stereo, frames);
+  else
+    std::memset(stereo, 0, frames * 4);
+}
+
+void WebHost::RequestClose() {
+  close_requested_ = true;
+}
+
+void WebHost::Report(const char* name, const std::string& text) {
+  web_report(name, text.c_str());
+}
+
+std::string WebHost::StoredSettingsText() {
+  char* stored = web_stored_settings();
+  std::string text = stored;
+  std::free(stored);
+  return text;
+}
+
+void WebHost::Note(const std::string& text) {
+  web_note(text.c_str());
+}
+
+void WebHost::Finished(int status) {
+  ReleaseAllKeys();
+  web_finished(status);
+}
+
+}  // namespace host::web
+
+// Called by web_host.js.
+extern "C" {
+
+EMSCRIPTEN_KEEPALIVE void web_host_mix(int16_t* stereo, int frames) {
+  if (host::web::current_web_host)
+    host::web::current_web_host->MixAudio(stereo, static_cast<size_t>(frames));
+  else
+    std::memset(stereo, 0, static_cast<size_t>(frames) * 4);
+}
+
+EMSCRIPTEN_KEEPALIVE void web_host_set_paused(int paused) {
+  if (host::web::current_web_host) host::web::current_web_host->SetPaused(paused != 0);
+}
+
+EMSCRIPTEN_KEEPALIVE void web_host_screenshot() {
+  if (host::web::current_web_host) host::web::current_web_host->SaveScreenshot();
+}
+
+// The world's state as the page's test hook reads it (a string the caller must not keep).
+EMSCRIPTEN_KEEPALIVE const char* web_host_inspect() {
+  static std::string text;
+  text = host::web::current_web_host && host::web::current_web_host->inspect
+             ? host::web::current_web_host->inspect()
+             : std::string();
+  return text.c_str();
+}
+
+}  // extern "C"

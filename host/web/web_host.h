@@ -1,0 +1,103 @@
+// The host in a web browser, on emscripten's own browser APIs: the page's canvas, the keyboard,
+// the first gamepad and Web Audio. The game keeps its own loops (built with ASYNCIFY): only
+// Sleep hands control back to the browser, and events that arrive meanwhile wait for the next
+// PumpEvents. Its JavaScript half is web_host.js; the page around it lives in web/.
+#pragma once
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "host/host.h"
+#include "host/common/game_keys.h"
+#include "host/common/kept_page.h"
+#include "host/common/page_scaler.h"
+#include "host/common/settings.h"
+#include "host/web/web_input.h"
+
+namespace host::web {
+
+class WebHost : public Host {
+ public:
+  // The player's key and pad bindings and pause setting come from `settings`. The clock reads
+  // `start_tick` until the game first pumps its events, then runs in real time from there:
+  // loading does not count.
+  WebHost(const common::Settings& settings, uint32_t start_tick);
+  ~WebHost() override;
+  WebHost(const WebHost&) = delete;
+  WebHost& operator=(const WebHost&) = delete;
+
+  bool OpenWindow(const char* title, int width, int height) override;
+  void CloseWindow() override;
+  void ShowCursor(bool visible) override;
+  uint32_t Ticks() override;
+  // 0 returns at once: a browser timer would take at least 4 ms.
+  void Sleep(uint32_t ms) override;
+  bool PumpEvents() override;
+  bool KeyDown(uint8_t scan_code) override;
+  Joystick ReadJoystick() override;
+  void Present(const uint8_t* pixels, int pitch, int width, int height,
+               const Rgb* palette) override;
+  int AudioRate() override;
+  void SetAudioSource(AudioSource* source) override;
+
+  // For the program's main.
+  std::function<void()> on_pump;         // called at the start of every PumpEvents
+  std::function<bool()> in_play;         // whether a game is under way (the pad's Start pauses it)
+  std::function<std::string()> inspect;  // the world's state, for the page's test hook
+  void RequestClose();                   // the next PumpEvents reports a close request
+  // Hands the page a named text, which its test hook reads.
+  void Report(const char* name, const std::string& text);
+  // Tells the page the game has ended with this exit status.
+  void Finished(int status);
+  // The settings text the page keeps in the browser's storage ("" when there is none).
+  static std::string StoredSettingsText();
+  // A line for the player on the page, beside the game.
+  static void Note(const std::string& text);
+
+  // Called from the browser's event handlers, between the game's frames.
+  // A key by its KeyboardEvent.code: a host action at once, the game's keys at the next pump.
+  // Returns whether the browser must leave the key alone.
+  bool KeyEvent(const char* code, bool down, bool repeat);
+  void ReleaseAllKeys();                          // the page lost the focus
+  void SetPaused(bool paused);                    // by the player: no frame runs, the sound stops
+  void PageHidden(bool hidden);                   // paused while hidden, if the settings say so
+  void SaveScreenshot() const;                    // offers the page as a PNG download
+  void MixAudio(int16_t* stereo, size_t frames);  // the output pulls the game's mixer
+
+ private:
+  enum class Pause { kNo, kByPlayer, kByHiding };
+  struct PhysicalKey {
+    uint8_t scan_code;
+    bool down;
+  };
+  void SetPause(Pause pause);
+  void ApplyKeys();
+  void ReadGamepad();
+  void Redraw(bool whole);
+
+  common::Settings settings_;
+  uint32_t start_tick_;
+  double clock_origin_ = -1;  // browser time of the first pump, ms; < 0 = not yet
+  bool close_requested_ = false;
+  Pause paused_ = Pause::kNo;
+
+  std::vector<PhysicalKey> key_queue_;  // arrived since the last pump
+  common::GameKeys keys_;
+  Joystick joystick_;
+  PadButtons pad_buttons_;
+
+  common::KeptPage page_;
+  std::array<uint32_t, 256> colours_ = {};  // the page's palette as canvas pixels (RGBA bytes)
+  int canvas_width_ = 0, canvas_height_ = 0;
+  common::PageRect rect_;
+  std::vector<uint32_t> scaled_;  // the page as shown, rect_ in size
+  common::PageScaler scaler_;
+
+  bool audio_tried_ = false;
+  int audio_rate_ = 0;
+  AudioSource* audio_source_ = nullptr;
+};
+
+}  // namespace host::web

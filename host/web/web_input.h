@@ -1,0 +1,65 @@
+// Input for the web host with no browser in it, so it can be tested anywhere: physical keys
+// by their KeyboardEvent.code, the Gamepad API's standard mapping through the player's pad
+// bindings, and what the pad's start and quit buttons do.
+#pragma once
+#include <cstdint>
+#include <string>
+
+#include "host/host.h"
+#include "host/common/settings.h"
+
+namespace host::web {
+
+// The DirectInput scan code of a KeyboardEvent.code ("ArrowLeft", "KeyA", ...); 0 for a key
+// the game has no code for. The same key gives the same code as on the SDL host.
+uint8_t ScanCodeOfKeyCode(const char* code);
+
+// Whether the browser must not act on a key as well: keys that would scroll the page, open
+// its help or move the focus while playing.
+bool KeepFromBrowser(const char* code);
+
+// One reading of the Gamepad API.
+struct PadState {
+  std::string name;
+  bool standard = false;  // the browser knows the layout ("standard" mapping)
+  const double* axes = nullptr;
+  int axis_count = 0;
+  const bool* buttons = nullptr;
+  int button_count = 0;
+};
+
+// The joystick the game reads while no pad is connected: idle, but there. A browser shows a
+// pad only once a button is pressed on the page, long after the game looked for its joystick
+// at start-up, so the game must always find one.
+Joystick NoPad();
+
+// The joystick the game reads. With the standard mapping the left stick or the d-pad drives,
+// and the buttons the settings bind to fire and to lay mines (south; east and west, unless
+// rebound) are the game's buttons 0 and 1. Other pads pass their first two axes and their
+// buttons through, as the SDL host does with a joystick it has no mapping for.
+Joystick PadJoystick(const PadState& pad, const common::Settings& settings);
+
+// Whether a button the settings bind to `action` is held (standard mapping only).
+bool PadHeld(const PadState& pad, const common::Settings& settings, common::PadAction action);
+
+// What the pad's start and quit buttons mean around the game: start starts a game on the
+// title screen (a tap of F1) and pauses or plays on otherwise; quit held for a second ends the
+// game, as closing the window does.
+class PadButtons {
+ public:
+  struct Actions {
+    bool tap_f1 = false;
+    bool toggle_pause = false;
+    bool quit = false;
+  };
+  static constexpr double kQuitHoldMs = 1000;
+
+  // `now_ms` is any monotonic clock in milliseconds.
+  Actions Update(bool start, bool quit, double now_ms, bool in_play, bool paused);
+
+ private:
+  bool start_ = false;
+  double quit_since_ = -1;  // < 0: the quit button is up
+};
+
+}  // namespace host::web

@@ -1,0 +1,343 @@
+#include "main/settings_file.h"
+
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <system_error>
+
+#include <unistd.h>
+
+#include "host/common/key_names.h"
+
+namespace program {
+
+using namespace host::common;
+
+namespace {
+
+std::string Trim(const std::string& text) {
+  size_t first = text.find_first_not_of(" \t\r");
+  if (first == std::string::npos) return "";
+  size_t last = text.find_last_not_of(" \t\r");
+  return text.substr(first, last + 1 - first);
+}
+
+std::string Lower(std::string text) {
+  std::transform(text.begin(), text.end(), text.begin(),
+                 [](unsigned char c) { return char(std::tolower(c)); });
+  return text;
+}
+
+std::vector<std::string> Words(const std::string& text) {
+  std::vector<std::string> words;
+  std::istringstream in(text);
+  for (std::string word; in >> word;) words.push_back(word);
+  return words;
+}
+
+bool ParseInt(const std::string& text, int low, int high, int* out) {
+  int value = 0;
+  auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (text.empty() || ec != std::errc() || end != text.data() + text.size()) return false;
+  if (value < low || value > high) return false;
+  *out = value;
+  return true;
+}
+
+bool ParseYesNo(const std::string& text, bool* out) {
+  std::string word = Lower(text);
+  if (word == "yes" || word == "true" || word == "on" || word == "1") {
+    *out = true;
+    return true;
+  }
+  if (word == "no" || word == "false" || word == "off" || word == "0") {
+    *out = false;
+    return true;
+  }
+  return false;
+}
+
+bool ParsePadButton(const std::string& text, PadButton* out) {
+  std::string word = Lower(text);
+  for (int i = 0; i < kPadButtonCount; ++i) {
+    if (word == PadButtonName(PadButton(i))) {
+      *out = PadButton(i);
+      return true;
+    }
+  }
+  return false;
+}
+
+// A setting that failed: one warning, and the setting keeps what it had.
+struct Reporter {
+  const std::string& source;
+  std::vector<std::string>* warnings;
+  bool clean = true;
+  void operator()(int line, const std::string& reason) {
+    clean = false;
+    warnings->push_back(source + ":" + std::to_string(line) + ": " + reason);
+  }
+};
+
+// Which line set each binding, so that a key bound twice goes to the one the player wrote
+// first, and the defaults give way to what the player wrote.
+template <class Item, size_t N>
+void ResolveConflicts(std::array<std::vector<Item>, N>& bindings, const std::array<int, N>& lines,
+                      const char* section, const char* (*action_name)(int),
+                      std::string (*item_name)(Item), Reporter& report) {
+  std::vector<size_t> order(N);
+  for (size_t i = 0; i < N; ++i) order[i] = i;
+  // Lines written in the file first, in file order; defaults (line 0) after them.
+  std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) {
+    return (lines[a] ? lines[a] : 1 << 30) < (lines[b] ? lines[b] : 1 << 30);
+  });
+  std::map<Item, size_t> owner;
+  for (size_t action : order) {
+    std::vector<Item> kept;
+    for (Item item : bindings[action]) {
+      auto [it, fresh] = owner.emplace(item, action);
+      if (fresh) {
+        kept.push_back(item);
+      } else if (it->second != action) {
+        std::string what = std::string(section) + "." + action_name(int(action)) + ": " +
+                           item_name(item) + " is bound to " + action_name(int(it->second)) +
+                           " already and stays there";
+        // A default that gives way is reported at the line that took its key.
+        report(lines[action] ? lines[action] : lines[it->second], what);
+      }
+    }
+    bindings[action] = kept;
+  }
+}
+
+const char* ActionNameAt(int i) {
+  return ActionName(Action(i));
+}
+const char* PadActionNameAt(int i) {
+  return PadActionName(PadAction(i));
+}
+std::string KeyLabel(uint8_t code) {
+  return NameOfScanCode(code);
+}
+std::string PadLabel(PadButton button) {
+  return PadButtonName(button);
+}
+
+// The bound keys or buttons as the file names them, separated by spaces.
+template <class Item>
+std::string Names(const std::vector<Item>& items, std::string (*label)(Item)) {
+  std::string out;
+  for (Item item : items) out += (out.empty() ? "" : " ") + label(item);
+  return out;
+}
+
+}  // namespace
+
+bool ParseSettings(const std::string& text, const std::string& source, Settings* settings,
+                   std::vector<std::string>* warnings) {
+  Reporter report{source, warnings};
+  std::array<int, kActionCount> key_lines = {};
+  std::array<int, kPadActionCount> pad_lines = {};
+  std::istringstream in(text);
+  std::string section;
+  int number = 0;
+  for (std::string raw; std::getline(in, raw);) {
+    ++number;
+    std::string line = Trim(raw);
+    if (line.empty() || line[0] == '#' || line[0] == ';') continue;
+    if (line.front() == '[') {
+      section = line.back() == ']' ? Lower(Trim(line.substr(1, line.size() - 2))) : "";
+      if (section != "display" && section != "sound" && section != "play" && section != "keys" &&
+          section != "pad") {
+        report(number, "unknown section " + line + " (its lines are skipped)");
+        section = "?";
+      }
+      continue;
+    }
+    size_t equals = line.find('=');
+    if (equals == std::string::npos) {
+      report(number, "expected 'name = value', got '" + line + "'");
+      continue;
+    }
+    if (section == "?") continue;
+    std::string name = Lower(Trim(line.substr(0, equals)));
+    std::string value = Trim(line.substr(equals + 1));
+    std::string full = section.empty() ? name : section + "." + name;
+    auto bad = [&](const std::string& expected) {
+      report(number, full + ": expected " + expected + ", got '" + value + "'");
+    };
+
+    if (full == "display.fullscreen") {
+      if (!ParseYesNo(value, &settings->fullscreen)) bad("yes or no");
+    } else if (full == "display.window_size") {
+      int w = 0, h = 0;
+      size_t x = Lower(value).find('x');
+      if (Lower(value) == "auto") {
+        settings->window_width = settings->window_height = 0;
+      } else if (x != std::string::npos && ParseInt(value.substr(0, x), 320, 16384, &w) &&
+                 ParseInt(value.substr(x + 1), 240, 16384, &h)) {
+        settings->window_width = w;
+        settings->window_height = h;
+      } else {
+        bad("WIDTHxHEIGHT (at least 320x240) or auto");
+      }
+    } else if (full == "display.renderer") {
+      std::string word = Lower(value);
+      if (ParseRenderer(word))
+        settings->renderer = word;
+      else
+        bad("auto, software or gpu");
+    } else if (full == "sound.volume" || full == "sound.music_volume") {
+      int* target = full == "sound.volume" ? &settings->volume : &settings->music_volume;
+      if (!ParseInt(value, 0, 100, target)) bad("a number from 0 to 100");
+    } else if (full == "play.pause_on_focus_loss") {
+      if (!ParseYesNo(value, &settings->pause_on_focus_loss)) bad("yes or no");
+    } else if (section == "keys") {
+      int action = -1;
+      for (int i = 0; i < kActionCount; ++i)
+        if (name == ActionName(Action(i))) action = i;
+      if (action < 0) {
+        report(number, "unknown setting '" + full + "'");
+        continue;
+      }
+      std::vector<uint8_t> codes;
+      std::string unknown;
+      for (const std::string& word : Words(value)) {
+        int code = ScanCodeOf(word);
+        if (code < 0) unknown = word;
+        if (code > 0 && std::find(codes.begin(), codes.end(), code) == codes.end())
+          codes.push_back(uint8_t(code));
+      }
+      if (!unknown.empty()) {
+        report(number, full + ": unknown key '" + unknown + "' (--list-keys names them all)");
+      } else if (codes.empty()) {
+        report(number, full + ": no key given");
+      } else {
+        settings->keys[action] = codes;
+        key_lines[action] = number;
+      }
+    } else if (section == "pad") {
+      int action = -1;
+      for (int i = 0; i < kPadActionCount; ++i)
+        if (name == PadActionName(PadAction(i))) action = i;
+      if (action < 0) {
+        report(number, "unknown setting '" + full + "'");
+        continue;
+      }
+      std::vector<PadButton> buttons;
+      bool understood = !Words(value).empty();
+      for (const std::string& word : Words(value)) {
+        PadButton button;
+        if (!ParsePadButton(word, &button))
+          understood = false;
+        else if (std::find(buttons.begin(), buttons.end(), button) == buttons.end())
+          buttons.push_back(button);
+      }
+      if (!understood) {
+        bad("buttons among south east west north back guide start leftstick rightstick "
+            "leftshoulder rightshoulder");
+      } else {
+        settings->pad[action] = buttons;
+        pad_lines[action] = number;
+      }
+    } else {
+      report(number, "unknown setting '" + full + "'");
+    }
+  }
+  ResolveConflicts(settings->keys, key_lines, "keys", ActionNameAt, KeyLabel, report);
+  ResolveConflicts(settings->pad, pad_lines, "pad", PadActionNameAt, PadLabel, report);
+  return report.clean;
+}
+
+std::string FormatSettings(const Settings& s) {
+  auto yes_no = [](bool value) { return value ? "yes" : "no"; };
+  std::ostringstream out;
+  out << "# Ferrowyn's settings. Each line is \"name = value\"; lines starting with # are\n"
+         "# comments. The game writes this file again when a setting changes while it runs\n"
+         "# (full screen or the window's size), so edit it while the game is closed.\n"
+         "\n[display]\n"
+         "# yes: full screen on the whole desktop; no: a window.\n"
+      << "fullscreen = " << yes_no(s.fullscreen) << "\n"
+      << "# The window's size, WIDTHxHEIGHT, or auto: the largest whole multiple of 800x600\n"
+         "# that fits the desktop.\n"
+      << "window_size = "
+      << (s.window_width ? std::to_string(s.window_width) + "x" + std::to_string(s.window_height)
+                         : "auto")
+      << "\n"
+      << "# How the picture is scaled: auto (the graphics card where there is one), software\n"
+         "# or gpu.\n"
+      << "renderer = " << s.renderer << "\n"
+      << "\n[sound]\n"
+         "# 0 (silent) to 100 (as recorded): everything, and the music alone.\n"
+      << "volume = " << s.volume << "\n"
+      << "music_volume = " << s.music_volume << "\n"
+      << "\n[play]\n"
+         "# yes: the game pauses while its window does not have the focus.\n"
+      << "pause_on_focus_loss = " << yes_no(s.pause_on_focus_loss) << "\n"
+      << "\n[keys]\n"
+         "# Keys by their place on the keyboard, named as on a US keyboard (ferrowyn --list-keys\n"
+         "# lists the names); separate several keys for one action with spaces.\n";
+  for (int i = 0; i < kActionCount; ++i)
+    out << ActionName(Action(i)) << " = " << Names(s.keys[i], KeyLabel) << "\n";
+  out << "\n[pad]\n"
+         "# Gamepad buttons by their place: south east west north back guide start leftstick\n"
+         "# rightstick leftshoulder rightshoulder. start starts a game on the title and pauses\n"
+         "# in play; quit ends the game when held for a second.\n";
+  for (int i = 0; i < kPadActionCount; ++i)
+    out << PadActionName(PadAction(i)) << " = " << Names(s.pad[i], PadLabel) << "\n";
+  return out.str();
+}
+
+std::filesystem::path SettingsPath() {
+  const char* config = std::getenv("XDG_CONFIG_HOME");
+  if (config && *config == '/') return std::filesystem::path(config) / "ferrowyn" / "settings.ini";
+  const char* home = std::getenv("HOME");
+  if (home && *home) return std::filesystem::path(home) / ".config" / "ferrowyn" / "settings.ini";
+  return {};
+}
+
+bool WriteFileAtomically(const std::filesystem::path& path, const std::string& text,
+                         std::string* error) {
+  std::error_code ec;
+  if (path.has_parent_path()) std::filesystem::create_directories(path.parent_path(), ec);
+  std::filesystem::path temporary = path;
+  temporary += ".new";
+  std::FILE* file = std::fopen(temporary.c_str(), "wb");
+  if (!file) {
+    *error = "cannot write " + temporary.string();
+    return false;
+  }
+  bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
+  // On the disk before the rename, or a crash could leave an empty file in its place.
+  written = std::fflush(file) == 0 && fsync(fileno(file)) == 0 && written;
+  written = std::fclose(file) == 0 && written;
+  if (!written) {
+    std::filesystem::remove(temporary, ec);
+    *error = "cannot write " + temporary.string() + " (disk full?)";
+    return false;
+  }
+  std::filesystem::rename(temporary, path, ec);
+  if (ec) {
+    std::filesystem::remove(temporary, ec);
+    *error = "cannot replace " + path.string();
+    return false;
+  }
+  return true;
+}
+
+std::vector<std::string> DescribeBindings(const Settings& settings) {
+  std::vector<std::string> lines;
+  for (int i = 0; i < kActionCount; ++i)
+    lines.push_back(std::string(ActionName(Action(i))) + ": " + Names(settings.keys[i], KeyLabel));
+  for (int i = 0; i < kPadActionCount; ++i)
+    lines.push_back(std::string("pad ") + PadActionName(PadAction(i)) + ": " +
+                    Names(settings.pad[i], PadLabel));
+  return lines;
+}
+
+}  // namespace program

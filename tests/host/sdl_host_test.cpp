@@ -1,0 +1,382 @@
+// The SDL host on SDL's dummy video and audio drivers (no display or sound card needed).
+#include <SDL.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <thread>
+#include <vector>
+
+#include "host/common/page_scaler.h"
+#include "host/sdl/sdl_host.h"
+
+namespace {
+
+using host::common::FitPage;
+using host::common::PageRect;
+
+// The host itself, on SDL's dummy drivers.
+class SdlHostTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    setenv("SDL_VIDEODRIVER", "dummy", 1);
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+  }
+
+  void Key(SDL_Scancode scancode, bool down, Uint16 mod = KMOD_NONE) {
+    SDL_Event event{};
+    event.type = down ? SDL_KEYDOWN : SDL_KEYUP;
+    event.key.state = down ? SDL_PRESSED : SDL_RELEASED;
+    event.key.keysym.scancode = scancode;
+    event.key.keysym.mod = mod;
+    SDL_PushEvent(&event);
+  }
+
+  void Focus(Uint8 what) {
+    SDL_Event focus{};
+    focus.type = SDL_WINDOWEVENT;
+    focus.window.event = what;
+    focus.window.windowID = SDL_GetWindowID(sdl.Window());
+    SDL_PushEvent(&focus);
+  }
+
+  Uint32 SurfacePixel(int x, int y) {
+    SDL_Surface* surface = SDL_GetWindowSurface(sdl.Window());
+    EXPECT_EQ(surface->format->BytesPerPixel, 4);
+    return *reinterpret_cast<Uint32*>(static_cast<uint8_t*>(surface->pixels) + y * surface->pitch +
+                                      x * 4);
+  }
+
+  Uint32 Mapped(const host::Rgb& rgb) {
+    SDL_Surface* surface = SDL_GetWindowSurface(sdl.Window());
+    return SDL_MapRGB(surface->format, rgb.r, rgb.g, rgb.b);
+  }
+
+  host::sdl::SdlHost sdl;
+};
+
+// Right Ctrl lays mines like Left Ctrl: both are bound to the mine key, which the game knows
+// as LCONTROL.
+TEST_F(SdlHostTest, KeysArriveByDirectInputScanCode) {
+  ASSERT_TRUE(sdl.OpenWindow("Ferrowyn v1.0", 800, 600));
+  const std::pair<SDL_Scancode, uint8_t> keys[] = {
+      {SDL_SCANCODE_ESCAPE, 0x01}, {SDL_SCANCODE_0, 0x0B},     {SDL_SCANCODE_Q, 0x10},
+      {SDL_SCANCODE_RETURN, 0x1C}, {SDL_SCANCODE_LCTRL, 0x1D}, {SDL_SCANCODE_SPACE, 0x39},
+      {SDL_SCANCODE_F10, 0x44},    {SDL_SCANCODE_F12, 0x58},   {SDL_SCANCODE_KP_ENTER, 0x9C},
+      {SDL_SCANCODE_RCTRL, 0x1D},  {SDL_SCANCODE_UP, 0xC8},    {SDL_SCANCODE_LEFT, 0xCB},
+      {SDL_SCANCODE_RIGHT, 0xCD},  {SDL_SCANCODE_DOWN, 0xD0},  {SDL_SCANCODE_DELETE, 0xD3}};
+  for (auto [scancode, dik] : keys) {
+    Key(scancode, true);
+    EXPECT_FALSE(sdl.PumpEvents());
+    EXPECT_TRUE(sdl.KeyDown(dik)) << SDL_GetScancodeName(scancode);
+    Key(scancode, false);
+    sdl.PumpEvents();
+    EXPECT_FALSE(sdl.KeyDown(dik)) << SDL_GetScancodeName(scancode);
+  }
+
+  // A tap that starts and ends between two pumps is seen for one pump, then let go.
+  Key(SDL_SCANCODE_SPACE, true);
+  Key(SDL_SCANCODE_SPACE, false);
+  sdl.PumpEvents();
+  EXPECT_TRUE(sdl.KeyDown(0x39));
+  sdl.PumpEvents();
+  EXPECT_FALSE(sdl.KeyDown(0x39));
+  // Tapped and pressed again: still held after the next pump.
+  Key(SDL_SCANCODE_SPACE, true);
+  Key(SDL_SCANCODE_SPACE, false);
+  Key(SDL_SCANCODE_SPACE, true);
+  sdl.PumpEvents();
+  sdl.PumpEvents();
+  EXPECT_TRUE(sdl.KeyDown(0x39));
+}
+
+TEST_F(SdlHostTest, AltEnterIsTheHostsAndFocusLossReleasesKeys) {
+  ASSERT_TRUE(sdl.OpenWindow("Ferrowyn v1.0", 800, 600));
+  Key(SDL_SCANCODE_RETURN, true, KMOD_LALT);
+  sdl.PumpEvents();
+  EXPECT_FALSE(sdl.KeyDown(0x1C));
+  EXPECT_FALSE(SDL_GetWindowFlags(sdl.Window()) & SDL_WINDOW_FULLSCREEN);  // now in a window
+
+  Key(SDL_SCANCODE_SPACE, true);
+  Key(SDL_SCANCODE_UP, true);
+  sdl.PumpEvents();
+  ASSERT_TRUE(sdl.KeyDown(0x39));
+  // Gone and back within one pump: the pause it causes is over before the pump returns.
+  Focus(SDL_WINDOWEVENT_FOCUS_LOST);
+  Focus(SDL_WINDOWEVENT_FOCUS_GAINED);
+  sdl.PumpEvents();
+  EXPECT_FALSE(sdl.KeyDown(0x39));
+  EXPECT_FALSE(sdl.KeyDown(0xC8));
+  EXPECT_FALSE(sdl.Paused());
+}
+
+TEST_F(SdlHostTest, PageIsScaledIntoTheWindowAndRedrawnAfterAResize) {
+  ASSERT_TRUE(sdl.OpenWindow("Ferrowyn v1.0", 800, 600));
+  std::vector<uint8_t> page(800 * 600, 1);
+  page[0] = 2;
+  page[800 * 600 - 1] = 3;
+  host::Rgb palette[256] = {};
+  palette[1] = {200, 100, 50};
+  palette[2] = {255, 0, 0};
+  palette[3] = {0, 0, 255};
+  sdl.Present(page.data(), 800, 800, 600, palette);
+
+  SDL_Surface* surface = SDL_GetWindowSurface(sdl.Window());
+  int w = surface->w, h = surface->h;
+  PageRect rect = FitPage(800, 600, w, h);
+  EXPECT_EQ(SurfacePixel(rect.x, rect.y), Mapped(palette[2]));
+  EXPECT_EQ(SurfacePixel(rect.x + rect.width - 1, rect.y + rect.height - 1), Mapped(palette[3]));
+  EXPECT_EQ(SurfacePixel(w / 2, h / 2), Mapped(palette[1]));
+
+  // A palette change alone shows at once.
+  palette[1] = {10, 220, 30};
+  sdl.Present(page.data(), 800, 800, 600, palette);
+  EXPECT_EQ(SurfacePixel(w / 2, h / 2), Mapped(palette[1]));
+
+  // One changed row shows; the rest stay as they were.
+  std::fill(page.begin() + 300 * 800, page.begin() + 301 * 800, 3);
+  sdl.Present(page.data(), 800, 800, 600, palette);
+  int row = rect.y + (300 * rect.height + rect.height / 2) / 600;
+  EXPECT_EQ(SurfacePixel(w / 2, row), Mapped(palette[3]));
+  EXPECT_EQ(SurfacePixel(w / 2, h / 4), Mapped(palette[1]));
+
+  // Windowed and wider than the page: black bars, and the kept page drawn again
+  // unasked.
+  Key(SDL_SCANCODE_F11, true);
+  sdl.PumpEvents();
+  SDL_SetWindowSize(sdl.Window(), 1000, 600);
+  sdl.PumpEvents();
+  surface = SDL_GetWindowSurface(sdl.Window());
+  ASSERT_EQ(surface->w, 1000);
+  EXPECT_EQ(SurfacePixel(50, 300), Mapped({0, 0, 0}));
+  EXPECT_EQ(SurfacePixel(950, 300), Mapped({0, 0, 0}));
+  EXPECT_EQ(SurfacePixel(100, 0), Mapped(palette[2]));
+  EXPECT_EQ(SurfacePixel(500, 200), Mapped(palette[1]));
+  EXPECT_EQ(SurfacePixel(500, 300), Mapped(palette[3]));
+}
+
+TEST_F(SdlHostTest, PrintScreenSavesTheVisiblePage) {
+  namespace fs = std::filesystem;
+  fs::path folder = fs::temp_directory_path() / ("ferrowyn-shots-" + std::to_string(getpid()));
+  fs::remove_all(folder);
+  setenv("XDG_PICTURES_DIR", folder.c_str(), 1);
+  ASSERT_TRUE(sdl.OpenWindow("Ferrowyn v1.0", 800, 600));
+  std::vector<uint8_t> page(800 * 600, 7);
+  host::Rgb palette[256] = {};
+  sdl.Present(page.data(), 800, 800, 600, palette);
+  Key(SDL_SCANCODE_PRINTSCREEN, true);
+  Key(SDL_SCANCODE_PRINTSCREEN, false);
+  Key(SDL_SCANCODE_PRINTSCREEN,
+      true);  // a second shot in the same second gets its own file
+  sdl.PumpEvents();
+
+  std::vector<fs::path> shots;
+  for (const auto& entry : fs::directory_iterator(folder)) shots.push_back(entry.path());
+  ASSERT_EQ(shots.size(), 2u);
+  for (const auto& shot : shots) {
+    EXPECT_EQ(shot.filename().string().rfind("ferrowyn-", 0), 0u) << shot;
+    EXPECT_EQ(shot.extension(), ".png");
+    std::ifstream file(shot, std::ios::binary);
+    char signature[4] = {};
+    file.read(signature, 4);
+    EXPECT_EQ(std::string(signature + 1, 3), "PNG");
+  }
+  fs::remove_all(folder);
+  unsetenv("XDG_PICTURES_DIR");
+}
+
+class CountingSource : public host::AudioSource {
+ public:
+  void Mix(int16_t* stereo, size_t frames) override {
+    for (size_t i = 0; i < frames * 2; ++i) stereo[i] = 1000;
+    calls++;
+  }
+  std::atomic<int> calls{0};
+};
+
+TEST_F(SdlHostTest, AudioDevicePullsTheSourceUntilItIsSwappedOut) {
+  int rate = sdl.AudioRate();
+  ASSERT_TRUE(rate == 44100 || rate == 48000) << rate;
+  CountingSource source;
+  sdl.SetAudioSource(&source);
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+  while (source.calls < 2 && std::chrono::steady_clock::now() < deadline)
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  EXPECT_GE(source.calls, 2);
+  // Once the swap returns the old source is never called again, so it may be
+  // destroyed.
+  sdl.SetAudioSource(nullptr);
+  int calls = source.calls;
+  std::this_thread::sleep_for(std::chrono::milliseconds(60));
+  EXPECT_EQ(source.calls, calls);
+}
+
+// Runs `then` on another thread after `ms`, while the test's thread sits in a pump.
+std::thread After(int ms, std::function<void()> then) {
+  return std::thread([ms, then] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+    then();
+  });
+}
+
+// A pump that is paused waits there, so no frame runs, until play goes on.
+double SecondsIn(host::sdl::SdlHost& sdl, bool* close = nullptr) {
+  auto start = std::chrono::steady_clock::now();
+  bool closing = sdl.PumpEvents();
+  if (close) *close = closing;
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+class SdlHostConfigured : public SdlHostTest {
+ protected:
+  void Start(host::sdl::SdlConfig config) {
+    configured = std::make_unique<host::sdl::SdlHost>(std::move(config));
+    ASSERT_TRUE(configured->OpenWindow("Ferrowyn v1.0", 800, 600));
+  }
+  std::unique_ptr<host::sdl::SdlHost> configured;
+};
+
+TEST_F(SdlHostConfigured, BoundKeysGiveTheGamesKeysAndThePauseKeyHoldsThePump) {
+  host::sdl::SdlConfig config;
+  config.settings.keys[size_t(host::common::Action::kFire)] = {0x21};  // F
+  Start(config);
+  host::sdl::SdlHost& h = *configured;
+  Key(SDL_SCANCODE_F, true);
+  Key(SDL_SCANCODE_SPACE, true);
+  h.PumpEvents();
+  EXPECT_TRUE(h.KeyDown(0x39));   // the game's fire key, from F
+  EXPECT_FALSE(h.KeyDown(0x21));  // F itself is not seen
+  Key(SDL_SCANCODE_F, false);
+  h.PumpEvents();
+  EXPECT_FALSE(h.KeyDown(0x39));  // and Space no longer fires
+
+  std::vector<uint8_t> page(800 * 600, 1);
+  host::Rgb palette[256] = {};
+  palette[1] = {40, 40, 40};
+  h.Present(page.data(), 800, 800, 600, palette);
+  Key(SDL_SCANCODE_P, true);
+  Key(SDL_SCANCODE_P, false);
+  std::thread resume = After(300, [this] {
+    Key(SDL_SCANCODE_P, true);
+    Key(SDL_SCANCODE_P, false);
+  });
+  EXPECT_GE(SecondsIn(h), 0.25);
+  resume.join();
+  EXPECT_FALSE(h.Paused());
+  EXPECT_FALSE(h.KeyDown(0x19));  // the pause key is the host's, not the game's
+}
+
+TEST_F(SdlHostConfigured, LosingTheFocusPausesUntilItComesBackUnlessSwitchedOff) {
+  Start({});
+  Focus(SDL_WINDOWEVENT_FOCUS_LOST);
+  std::thread back = After(300, [this] { Focus(SDL_WINDOWEVENT_FOCUS_GAINED); });
+  EXPECT_GE(SecondsIn(*configured), 0.25);
+  back.join();
+  EXPECT_FALSE(configured->Paused());
+
+  host::sdl::SdlConfig playing_on;
+  playing_on.settings.pause_on_focus_loss = false;
+  Start(playing_on);
+  Focus(SDL_WINDOWEVENT_FOCUS_LOST);
+  EXPECT_LT(SecondsIn(*configured), 0.2);
+  EXPECT_FALSE(configured->Paused());
+}
+
+// A pad SDL knows, made by SDL itself: the stick and d-pad drive, south fires, east lays a
+// mine, Start starts a game on the title and pauses in play, Back held for a second quits.
+TEST_F(SdlHostConfigured, APadAlonePlaysAWholeSession) {
+  SDL_Init(SDL_INIT_JOYSTICK | SDL_INIT_GAMECONTROLLER);
+  SDL_VirtualJoystickDesc desc{};
+  desc.version = SDL_VIRTUAL_JOYSTICK_DESC_VERSION;
+  desc.type = SDL_JOYSTICK_TYPE_GAMECONTROLLER;
+  desc.naxes = SDL_CONTROLLER_AXIS_MAX;
+  desc.nbuttons = SDL_CONTROLLER_BUTTON_MAX;
+  desc.name = "Test Pad";
+  int device = SDL_JoystickAttachVirtualEx(&desc);
+  ASSERT_GE(device, 0) << SDL_GetError();
+  bool in_play = false;
+  host::sdl::SdlConfig config;
+  config.in_play = [&in_play] { return in_play; };
+  Start(config);
+  host::sdl::SdlHost& h = *configured;
+  h.PumpEvents();
+  SDL_Joystick* pad = SDL_JoystickFromInstanceID(SDL_JoystickGetDeviceInstanceID(device));
+  ASSERT_NE(pad, nullptr);
+  auto button = [&](SDL_GameControllerButton b, bool down) {
+    SDL_JoystickSetVirtualButton(pad, b, down);
+    SDL_JoystickUpdate();
+  };
+
+  host::Joystick stick = h.ReadJoystick();
+  EXPECT_TRUE(stick.present);
+  SDL_JoystickSetVirtualAxis(pad, SDL_CONTROLLER_AXIS_LEFTX, 32767);
+  button(SDL_CONTROLLER_BUTTON_A, true);
+  button(SDL_CONTROLLER_BUTTON_B, true);
+  h.PumpEvents();
+  stick = h.ReadJoystick();
+  EXPECT_EQ(stick.axis_x, 32767);
+  EXPECT_EQ(stick.buttons[0], 0x80);
+  EXPECT_EQ(stick.buttons[1], 0x80);
+  SDL_JoystickSetVirtualAxis(pad, SDL_CONTROLLER_AXIS_LEFTX, 0);
+  button(SDL_CONTROLLER_BUTTON_A, false);
+  button(SDL_CONTROLLER_BUTTON_B, false);
+  button(SDL_CONTROLLER_BUTTON_DPAD_UP, true);
+  h.PumpEvents();
+  stick = h.ReadJoystick();
+  EXPECT_EQ(stick.axis_y, -32767);
+  EXPECT_EQ(stick.buttons[0], 0);
+  button(SDL_CONTROLLER_BUTTON_DPAD_UP, false);
+
+  // Start on the title: F1 for one pump.
+  button(SDL_CONTROLLER_BUTTON_START, true);
+  button(SDL_CONTROLLER_BUTTON_START, false);
+  h.PumpEvents();
+  EXPECT_TRUE(h.KeyDown(0x3B));
+  h.PumpEvents();
+  EXPECT_FALSE(h.KeyDown(0x3B));
+
+  // Start in play: a pause, until Start again.
+  in_play = true;
+  button(SDL_CONTROLLER_BUTTON_START, true);
+  std::thread again = After(300, [&] {
+    button(SDL_CONTROLLER_BUTTON_START, false);
+    button(SDL_CONTROLLER_BUTTON_START, true);
+  });
+  EXPECT_GE(SecondsIn(h), 0.25);
+  again.join();
+  button(SDL_CONTROLLER_BUTTON_START, false);
+  EXPECT_FALSE(h.KeyDown(0x3B));
+
+  // Back: a tap does nothing, held for a second it asks to close.
+  button(SDL_CONTROLLER_BUTTON_BACK, true);
+  EXPECT_FALSE(h.PumpEvents());
+  EXPECT_FALSE(h.PumpEvents());
+  std::this_thread::sleep_for(std::chrono::milliseconds(1050));
+  EXPECT_TRUE(h.PumpEvents());
+  SDL_JoystickDetachVirtual(device);
+}
+
+// With no display SDL would make an invisible window; the game must say so instead.
+TEST(SdlHostNoDisplay, RefusesAWindowNobodyCanSee) {
+  const char* display = std::getenv("DISPLAY");
+  const std::string kept = display ? display : "";
+  unsetenv("SDL_VIDEODRIVER");
+  unsetenv("DISPLAY");
+  unsetenv("WAYLAND_DISPLAY");
+  {
+    host::sdl::SdlHost sdl;
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(sdl.OpenWindow("Ferrowyn v1.0", 800, 600));
+    std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_NE(said.find("ferrowyn: no display to show the game on"), std::string::npos) << said;
+  }
+  if (!kept.empty()) setenv("DISPLAY", kept.c_str(), 1);
+}
+
+}  // namespace

@@ -1,6 +1,7 @@
 // The narrow interface between the platform stand-ins and the machine they run on.
-// Two implementations: headless (virtual clock, scripted input, pages kept in memory)
-// and SDL2 (a real window, keyboard, joystick and audio device).
+// Three implementations, a folder each beside this file: headless (virtual clock, scripted
+// input, pages kept in memory), sdl (a real window, keyboard, joystick and audio device) and
+// web (a canvas, the keyboard, the Gamepad API and Web Audio in a browser).
 #pragma once
 #include <cstddef>
 #include <cstdint>

@@ -91,6 +91,7 @@ int main(int argc, char** argv) {
   const std::optional<long long> frames = options.frames ? options.frames : script.frames;
 
   host::common::Settings settings = StoredSettings();
+  host::web::WebHost::ShowSettingsText(program::FormatSettings(settings));
   platform::SharedMixer().SetOutputLevels(settings.volume, settings.music_volume);
   host::web::WebHost web(settings, WallClockTick());
   Passes passes(frames, scripted, &web);

@@ -72,7 +72,6 @@ EM_BOOL OnVisibility(int, const EmscriptenVisibilityChangeEvent* event, void* da
 WebHost::WebHost(const common::Settings& settings, uint32_t start_tick)
     : settings_(settings), start_tick_(start_tick), keys_(settings), joystick_(NoPad()) {
   current_web_host = this;
-  web_publish_settings(FormatSettings(settings).c_str());
   const char* window = EMSCRIPTEN_EVENT_TARGET_WINDOW;
   // Keys reach the window last: a text field on the page can keep its own.
   emscripten_set_keydown_callback(window, this, false, OnKey);
@@ -305,6 +304,10 @@ std::string WebHost::StoredSettingsText() {
   std::string text = stored;
   std::free(stored);
   return text;
+}
+
+void WebHost::ShowSettingsText(const std::string& text) {
+  web_publish_settings(text.c_str());
 }
 
 void WebHost::Note(const std::string& text) {

@@ -53,6 +53,8 @@ class WebHost : public Host {
   void Finished(int status);
   // The settings text the page keeps in the browser's storage ("" when there is none).
   static std::string StoredSettingsText();
+  // Shows the page the settings in effect, as the settings file would hold them.
+  static void ShowSettingsText(const std::string& text);
   // A line for the player on the page, beside the game.
   static void Note(const std::string& text);
 

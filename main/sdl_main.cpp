@@ -26,56 +26,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The settings file as read: what it said, and whether the game may write over it.
-struct SettingsFile {
-  fs::path path;
-  host::common::Settings settings;
-  bool writable = true;  // false: it could not be read whole; the player's text is kept
-};
-
-SettingsFile ReadSettingsFile(const fs::path& path) {
-  SettingsFile file{path, {}, true};
-  std::error_code ec;
-  if (path.empty() || !fs::exists(path, ec)) return file;
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  if (!in.good() && !in.eof()) {
-    std::fprintf(stderr, "ferrowyn: cannot read the settings %s: using the defaults\n",
-                 path.c_str());
-    file.writable = false;
-    return file;
-  }
-  std::vector<std::string> warnings;
-  if (!program::ParseSettings(text.str(), path.string(), &file.settings, &warnings)) {
-    file.writable = false;
-    for (const std::string& warning : warnings)
-      std::fprintf(stderr, "ferrowyn: settings: %s\n", warning.c_str());
-  }
-  return file;
-}
-
-// Keeps what the player changed while playing (full screen, the window's size), if anything;
-// what the command line said holds for its own run only.
-void SaveSettingsFile(const SettingsFile& file, const host::common::Settings& at_start,
-                      const host::common::Settings& now) {
-  host::common::Settings kept = file.settings;
-  if (now.fullscreen != at_start.fullscreen) kept.fullscreen = now.fullscreen;
-  if (now.window_width != at_start.window_width || now.window_height != at_start.window_height) {
-    kept.window_width = now.window_width;
-    kept.window_height = now.window_height;
-  }
-  if (kept == file.settings || file.path.empty()) return;
-  if (!file.writable) {
-    std::fprintf(stderr, "ferrowyn: not saving the settings over %s, which has errors\n",
-                 file.path.c_str());
-    return;
-  }
-  std::string error;
-  if (!program::WriteFileAtomically(file.path, program::FormatSettings(kept), &error))
-    std::fprintf(stderr, "ferrowyn: cannot save the settings: %s\n", error.c_str());
-}
-
 void ListKeys(const host::common::Settings& settings) {
   std::printf("Key bindings in effect:\n");
   for (const std::string& line : program::DescribeBindings(settings))
@@ -142,8 +92,10 @@ int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
   if (auto status = program::ParseOptions(args, &options, std::cout, std::cerr)) return *status;
 
-  SettingsFile file = ReadSettingsFile(options.config_path.empty() ? program::SettingsPath()
-                                                                   : fs::path(options.config_path));
+  const program::SettingsFile file = program::ReadSettingsFile(
+      options.config_path.empty() ? program::SettingsPath() : fs::path(options.config_path));
+  for (const std::string& warning : file.warnings)
+    std::fprintf(stderr, "ferrowyn: settings: %s\n", warning.c_str());
   if (options.list_keys) {
     ListKeys(file.settings);
     return 0;
@@ -203,6 +155,7 @@ int main(int argc, char** argv) {
     if (result == 0) result = 1;
   }
   if (replaying && replaying->Diverged() && result == 0) result = 1;
-  SaveSettingsFile(file, config.settings, sdl.CurrentSettings());
+  if (!program::SaveSettingsFile(file, config.settings, sdl.CurrentSettings(), &error))
+    std::fprintf(stderr, "ferrowyn: settings: %s\n", error.c_str());
   return result;
 }

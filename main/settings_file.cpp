@@ -27,6 +27,32 @@ std::string Trim(const std::string& text) {
   return text.substr(first, last + 1 - first);
 }
 
+// Text from the file as a warning shows it: bytes that are not printable ASCII escaped, so a
+// damaged file cannot send control codes to the terminal, and cut short.
+std::string Echo(const std::string& text) {
+  constexpr size_t kLongest = 80;
+  std::string out;
+  for (unsigned char c : text) {
+    if (out.size() >= kLongest) return out + "...";
+    if (c >= 0x20 && c < 0x7F) {
+      out += char(c);
+    } else {
+      char escaped[8];
+      std::snprintf(escaped, sizeof escaped, "\\x%02X", c);
+      out += escaped;
+    }
+  }
+  return out;
+}
+
+// A line without its comment: # at the start or after a space starts one.
+std::string WithoutComment(const std::string& line) {
+  for (size_t i = 0; i < line.size(); ++i)
+    if (line[i] == '#' && (i == 0 || line[i - 1] == ' ' || line[i - 1] == '\t'))
+      return line.substr(0, i);
+  return line;
+}
+
 std::string Lower(std::string text) {
   std::transform(text.begin(), text.end(), text.begin(),
                  [](unsigned char c) { return char(std::tolower(c)); });
@@ -84,42 +110,17 @@ struct Reporter {
   }
 };
 
-// Which line set each binding, so that a key bound twice goes to the one the player wrote
-// first, and the defaults give way to what the player wrote.
-template <class Item, size_t N>
-void ResolveConflicts(std::array<std::vector<Item>, N>& bindings, const std::array<int, N>& lines,
-                      const char* section, const char* (*action_name)(int),
-                      std::string (*item_name)(Item), Reporter& report) {
-  std::vector<size_t> order(N);
-  for (size_t i = 0; i < N; ++i) order[i] = i;
-  // Lines written in the file first, in file order; defaults (line 0) after them.
-  std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) {
-    return (lines[a] ? lines[a] : 1 << 30) < (lines[b] ? lines[b] : 1 << 30);
-  });
-  std::map<Item, size_t> owner;
-  for (size_t action : order) {
-    std::vector<Item> kept;
-    for (Item item : bindings[action]) {
-      auto [it, fresh] = owner.emplace(item, action);
-      if (fresh) {
-        kept.push_back(item);
-      } else if (it->second != action) {
-        std::string what = std::string(section) + "." + action_name(int(action)) + ": " +
-                           item_name(item) + " is bound to " + action_name(int(it->second)) +
-                           " already and stays there";
-        // A default that gives way is reported at the line that took its key.
-        report(lines[action] ? lines[action] : lines[it->second], what);
-      }
-    }
-    bindings[action] = kept;
-  }
-}
-
 const char* ActionNameAt(int i) {
   return ActionName(Action(i));
 }
 const char* PadActionNameAt(int i) {
   return PadActionName(PadAction(i));
+}
+const std::vector<uint8_t>& DefaultKeysAt(int i) {
+  return DefaultKeys(Action(i));
+}
+const std::vector<PadButton>& DefaultPadButtonsAt(int i) {
+  return DefaultPadButtons(PadAction(i));
 }
 std::string KeyLabel(uint8_t code) {
   return NameOfScanCode(code);
@@ -136,6 +137,96 @@ std::string Names(const std::vector<Item>& items, std::string (*label)(Item)) {
   return out;
 }
 
+// One setting as the file writes it, with the comment a new file gives it.
+struct Field {
+  std::string section, name, value;
+  const char* comment = "";
+};
+
+// Every setting in the order a new file lists them: the reader, the writer and the rewrite
+// of the player's file all go by this one list.
+std::vector<Field> Fields(const Settings& s) {
+  auto yes_no = [](bool value) { return value ? "yes" : "no"; };
+  std::vector<Field> fields = {
+      {"display", "fullscreen", yes_no(s.fullscreen),
+       "# yes: full screen on the whole desktop; no: a window.\n"},
+      {"display", "window_size",
+       s.window_width ? std::to_string(s.window_width) + "x" + std::to_string(s.window_height)
+                      : "auto",
+       "# The window's size, WIDTHxHEIGHT, or auto: the largest whole multiple of 800x600\n"
+       "# that fits the desktop.\n"},
+      {"display", "renderer", s.renderer,
+       "# How the picture is scaled: auto (the graphics card where there is one), software\n"
+       "# or gpu.\n"},
+      {"sound", "volume", std::to_string(s.volume),
+       "# 0 (silent) to 100 (as recorded): everything, and the music alone.\n"},
+      {"sound", "music_volume", std::to_string(s.music_volume)},
+      {"play", "pause_on_focus_loss", yes_no(s.pause_on_focus_loss),
+       "# yes: the game pauses while its window does not have the focus.\n"},
+  };
+  for (int i = 0; i < kActionCount; ++i)
+    fields.push_back(
+        {"keys", ActionName(Action(i)), Names(s.keys[i], KeyLabel),
+         i ? ""
+           : "# Keys by their place on the keyboard, named as on a US keyboard "
+             "(ferrowyn --list-keys\n"
+             "# lists the names); separate several keys for one action with spaces.\n"});
+  for (int i = 0; i < kPadActionCount; ++i)
+    fields.push_back(
+        {"pad", PadActionName(PadAction(i)), Names(s.pad[i], PadLabel),
+         i ? ""
+           : "# Gamepad buttons by their place: south east west north back guide start leftstick\n"
+             "# rightstick leftshoulder rightshoulder. start starts a game on the title and "
+             "pauses\n"
+             "# in play; quit ends the game when held for a second.\n"});
+  return fields;
+}
+
+// Which line set each binding, so that a key bound twice goes to the one the player wrote
+// first, and the defaults give way to what the player wrote. An action left with nothing takes
+// back whichever of its own default keys no other action holds, so that it can still be done.
+template <class Item, size_t N>
+void ResolveConflicts(std::array<std::vector<Item>, N>& bindings, const std::array<int, N>& lines,
+                      const char* section, const char* (*action_name)(int),
+                      std::string (*item_name)(Item), const std::vector<Item>& (*defaults)(int),
+                      Reporter& report) {
+  std::vector<size_t> order(N);
+  for (size_t i = 0; i < N; ++i) order[i] = i;
+  // Lines written in the file first, in file order; defaults (line 0) after them.
+  std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) {
+    return (lines[a] ? lines[a] : 1 << 30) < (lines[b] ? lines[b] : 1 << 30);
+  });
+  std::map<Item, size_t> owner;
+  std::array<int, N> lost_at = {};  // the line that took an action's key, if one did
+  for (size_t action : order) {
+    std::vector<Item> kept;
+    for (Item item : bindings[action]) {
+      auto [it, fresh] = owner.emplace(item, action);
+      if (fresh) {
+        kept.push_back(item);
+      } else if (it->second != action) {
+        std::string what = std::string(section) + "." + action_name(int(action)) + ": " +
+                           item_name(item) + " is bound to " + action_name(int(it->second)) +
+                           " already and stays there";
+        // A default that gives way is reported at the line that took its key.
+        lost_at[action] = lines[action] ? lines[action] : lines[it->second];
+        report(lost_at[action], what);
+      }
+    }
+    bindings[action] = kept;
+  }
+  for (size_t action : order) {
+    if (!bindings[action].empty() || !lost_at[action]) continue;
+    for (Item item : defaults(int(action)))
+      if (owner.emplace(item, action).second) bindings[action].push_back(item);
+    std::string what = std::string(section) + "." + action_name(int(action));
+    if (bindings[action].empty())
+      report(lost_at[action], what + " has no key left");
+    else
+      report(lost_at[action], what + " keeps " + Names(bindings[action], item_name) + " instead");
+  }
+}
+
 }  // namespace
 
 bool ParseSettings(const std::string& text, const std::string& source, Settings* settings,
@@ -148,20 +239,20 @@ bool ParseSettings(const std::string& text, const std::string& source, Settings*
   int number = 0;
   for (std::string raw; std::getline(in, raw);) {
     ++number;
-    std::string line = Trim(raw);
-    if (line.empty() || line[0] == '#' || line[0] == ';') continue;
+    std::string line = Trim(WithoutComment(raw));
+    if (line.empty() || line[0] == ';') continue;
     if (line.front() == '[') {
       section = line.back() == ']' ? Lower(Trim(line.substr(1, line.size() - 2))) : "";
       if (section != "display" && section != "sound" && section != "play" && section != "keys" &&
           section != "pad") {
-        report(number, "unknown section " + line + " (its lines are skipped)");
+        report(number, "unknown section " + Echo(line) + " (its lines are skipped)");
         section = "?";
       }
       continue;
     }
     size_t equals = line.find('=');
     if (equals == std::string::npos) {
-      report(number, "expected 'name = value', got '" + line + "'");
+      report(number, "expected 'name = value', got '" + Echo(line) + "'");
       continue;
     }
     if (section == "?") continue;
@@ -169,7 +260,7 @@ bool ParseSettings(const std::string& text, const std::string& source, Settings*
     std::string value = Trim(line.substr(equals + 1));
     std::string full = section.empty() ? name : section + "." + name;
     auto bad = [&](const std::string& expected) {
-      report(number, full + ": expected " + expected + ", got '" + value + "'");
+      report(number, Echo(full) + ": expected " + expected + ", got '" + Echo(value) + "'");
     };
 
     if (full == "display.fullscreen") {
@@ -202,7 +293,7 @@ bool ParseSettings(const std::string& text, const std::string& source, Settings*
       for (int i = 0; i < kActionCount; ++i)
         if (name == ActionName(Action(i))) action = i;
       if (action < 0) {
-        report(number, "unknown setting '" + full + "'");
+        report(number, "unknown setting '" + Echo(full) + "'");
         continue;
       }
       std::vector<uint8_t> codes;
@@ -214,7 +305,7 @@ bool ParseSettings(const std::string& text, const std::string& source, Settings*
           codes.push_back(uint8_t(code));
       }
       if (!unknown.empty()) {
-        report(number, full + ": unknown key '" + unknown + "' (--list-keys names them all)");
+        report(number, full + ": unknown key '" + Echo(unknown) + "' (--list-keys names them all)");
       } else if (codes.empty()) {
         report(number, full + ": no key given");
       } else {
@@ -226,7 +317,7 @@ bool ParseSettings(const std::string& text, const std::string& source, Settings*
       for (int i = 0; i < kPadActionCount; ++i)
         if (name == PadActionName(PadAction(i))) action = i;
       if (action < 0) {
-        report(number, "unknown setting '" + full + "'");
+        report(number, "unknown setting '" + Echo(full) + "'");
         continue;
       }
       std::vector<PadButton> buttons;
@@ -246,51 +337,89 @@ bool ParseSettings(const std::string& text, const std::string& source, Settings*
         pad_lines[action] = number;
       }
     } else {
-      report(number, "unknown setting '" + full + "'");
+      report(number, "unknown setting '" + Echo(full) + "'");
     }
   }
-  ResolveConflicts(settings->keys, key_lines, "keys", ActionNameAt, KeyLabel, report);
-  ResolveConflicts(settings->pad, pad_lines, "pad", PadActionNameAt, PadLabel, report);
+  ResolveConflicts(settings->keys, key_lines, "keys", ActionNameAt, KeyLabel, DefaultKeysAt,
+                   report);
+  ResolveConflicts(settings->pad, pad_lines, "pad", PadActionNameAt, PadLabel, DefaultPadButtonsAt,
+                   report);
   return report.clean;
 }
 
 std::string FormatSettings(const Settings& s) {
-  auto yes_no = [](bool value) { return value ? "yes" : "no"; };
-  std::ostringstream out;
-  out << "# Ferrowyn's settings. Each line is \"name = value\"; lines starting with # are\n"
-         "# comments. The game writes this file again when a setting changes while it runs\n"
-         "# (full screen or the window's size), so edit it while the game is closed.\n"
-         "\n[display]\n"
-         "# yes: full screen on the whole desktop; no: a window.\n"
-      << "fullscreen = " << yes_no(s.fullscreen) << "\n"
-      << "# The window's size, WIDTHxHEIGHT, or auto: the largest whole multiple of 800x600\n"
-         "# that fits the desktop.\n"
-      << "window_size = "
-      << (s.window_width ? std::to_string(s.window_width) + "x" + std::to_string(s.window_height)
-                         : "auto")
-      << "\n"
-      << "# How the picture is scaled: auto (the graphics card where there is one), software\n"
-         "# or gpu.\n"
-      << "renderer = " << s.renderer << "\n"
-      << "\n[sound]\n"
-         "# 0 (silent) to 100 (as recorded): everything, and the music alone.\n"
-      << "volume = " << s.volume << "\n"
-      << "music_volume = " << s.music_volume << "\n"
-      << "\n[play]\n"
-         "# yes: the game pauses while its window does not have the focus.\n"
-      << "pause_on_focus_loss = " << yes_no(s.pause_on_focus_loss) << "\n"
-      << "\n[keys]\n"
-         "# Keys by their place on the keyboard, named as on a US keyboard (ferrowyn --list-keys\n"
-         "# lists the names); separate several keys for one action with spaces.\n";
-  for (int i = 0; i < kActionCount; ++i)
-    out << ActionName(Action(i)) << " = " << Names(s.keys[i], KeyLabel) << "\n";
-  out << "\n[pad]\n"
-         "# Gamepad buttons by their place: south east west north back guide start leftstick\n"
-         "# rightstick leftshoulder rightshoulder. start starts a game on the title and pauses\n"
-         "# in play; quit ends the game when held for a second.\n";
-  for (int i = 0; i < kPadActionCount; ++i)
-    out << PadActionName(PadAction(i)) << " = " << Names(s.pad[i], PadLabel) << "\n";
-  return out.str();
+  std::string out =
+      "# Ferrowyn's settings. Each line is \"name = value\"; # starts a comment. The game\n"
+      "# changes only the values that change while it runs (full screen or the window's size)\n"
+      "# and keeps your lines and comments, so edit it while the game is closed.\n";
+  std::string section;
+  for (const Field& field : Fields(s)) {
+    if (field.section != section) {
+      section = field.section;
+      out += "\n[" + section + "]\n";
+    }
+    out += field.comment;
+    out += field.name + " = " + field.value + "\n";
+  }
+  return out;
+}
+
+std::string UpdateSettingsText(const std::string& text, const Settings& was, const Settings& now) {
+  // What changed, by "section.name", in the order a new file would have it.
+  std::vector<Field> changed;
+  const std::vector<Field> before = Fields(was);
+  for (const Field& field : Fields(now))
+    for (const Field& old : before)
+      if (old.section == field.section && old.name == field.name && old.value != field.value)
+        changed.push_back(field);
+  if (changed.empty()) return text;
+
+  std::vector<bool> written(changed.size());
+  std::string out, section;
+  // Settings the file lacks go at the end of their section, before its trailing blank lines.
+  auto close_section = [&] {
+    std::string missing;
+    for (size_t i = 0; i < changed.size(); ++i) {
+      if (changed[i].section != section || written[i]) continue;
+      missing += changed[i].name + " = " + changed[i].value + "\n";
+      written[i] = true;
+    }
+    size_t end = out.size();
+    while (end >= 2 && out[end - 1] == '\n' && out[end - 2] == '\n') --end;
+    out.insert(end, missing);
+  };
+  std::istringstream in(text);
+  for (std::string raw; std::getline(in, raw);) {
+    std::string line = Trim(WithoutComment(raw));
+    if (!line.empty() && line.front() == '[') {
+      close_section();
+      section = line.back() == ']' ? Lower(Trim(line.substr(1, line.size() - 2))) : "";
+    } else if (size_t equals = line.find('='); equals != std::string::npos) {
+      std::string name = Lower(Trim(line.substr(0, equals)));
+      for (size_t i = 0; i < changed.size(); ++i) {
+        if (changed[i].section != section || changed[i].name != name) continue;
+        // The player's spacing and comment stay; only the value between them changes.
+        size_t value_at = raw.find('=') + 1;
+        while (value_at < raw.size() && (raw[value_at] == ' ' || raw[value_at] == '\t')) ++value_at;
+        std::string rest = raw.substr(value_at);
+        std::string value = WithoutComment(rest);
+        size_t value_end = value.find_last_not_of(" \t\r") + 1;  // 0 when there is none
+        raw = raw.substr(0, value_at) + changed[i].value + rest.substr(value_end);
+        written[i] = true;
+      }
+    }
+    out += raw + "\n";
+  }
+  close_section();
+  for (size_t i = 0; i < changed.size(); ++i) {
+    if (written[i]) continue;
+    if (changed[i].section != section) {
+      section = changed[i].section;
+      out += "\n[" + section + "]\n";
+    }
+    out += changed[i].name + " = " + changed[i].value + "\n";
+  }
+  return out;
 }
 
 std::filesystem::path SettingsPath() {
@@ -328,6 +457,57 @@ bool WriteFileAtomically(const std::filesystem::path& path, const std::string& t
     return false;
   }
   return true;
+}
+
+SettingsFile ReadSettingsFile(const std::filesystem::path& path) {
+  namespace fs = std::filesystem;
+  SettingsFile file;
+  std::error_code ec;
+  if (path.empty()) return file;
+  file.path = fs::absolute(path, ec);
+  if (!fs::exists(file.path, ec)) return file;
+  const uintmax_t size = fs::file_size(file.path, ec);
+  if (!ec && size > kSettingsFileLimit) {
+    file.writable = false;
+    file.warnings.push_back(
+        path.string() + " is over 1 MiB, so it is not a settings file: " + "using the defaults");
+    return file;
+  }
+  std::ifstream in(file.path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  if (ec || !in || (!in.good() && !in.eof())) {
+    file.writable = false;
+    file.warnings.push_back("cannot read " + path.string() + ": using the defaults");
+    return file;
+  }
+  file.text = text.str();
+  std::vector<std::string> warnings;
+  if (!ParseSettings(file.text, path.string(), &file.settings, &warnings)) file.writable = false;
+  for (size_t i = 0; i < warnings.size() && i < kWarningsShown; ++i)
+    file.warnings.push_back(warnings[i]);
+  if (warnings.size() > kWarningsShown)
+    file.warnings.push_back("... and " + std::to_string(warnings.size() - kWarningsShown) +
+                            " more");
+  return file;
+}
+
+bool SaveSettingsFile(const SettingsFile& file, const Settings& at_start, const Settings& now,
+                      std::string* error) {
+  Settings kept = file.settings;
+  if (now.fullscreen != at_start.fullscreen) kept.fullscreen = now.fullscreen;
+  if (now.window_width != at_start.window_width || now.window_height != at_start.window_height) {
+    kept.window_width = now.window_width;
+    kept.window_height = now.window_height;
+  }
+  if (kept == file.settings || file.path.empty()) return true;
+  if (!file.writable) {
+    *error = "not saving the settings over " + file.path.string() + ", which has errors";
+    return false;
+  }
+  const std::string text =
+      file.text.empty() ? FormatSettings(kept) : UpdateSettingsText(file.text, file.settings, kept);
+  return WriteFileAtomically(file.path, text, error);
 }
 
 std::vector<std::string> DescribeBindings(const Settings& settings) {

@@ -61,12 +61,19 @@ std::optional<Renderer> ParseRenderer(std::string_view name) {
   return std::nullopt;
 }
 
+const std::vector<PadButton>& DefaultPadButtons(PadAction action) {
+  static const std::array<std::vector<PadButton>, kPadActionCount> buttons = {{
+      {PadButton::kSouth},                   // fire
+      {PadButton::kEast, PadButton::kWest},  // mine
+      {PadButton::kStart},                   // start
+      {PadButton::kBack},                    // quit
+  }};
+  return buttons[size_t(action)];
+}
+
 Settings::Settings() {
   for (int i = 0; i < kActionCount; ++i) keys[i] = DefaultKeys(Action(i));
-  pad[size_t(PadAction::kFire)] = {PadButton::kSouth};
-  pad[size_t(PadAction::kMine)] = {PadButton::kEast, PadButton::kWest};
-  pad[size_t(PadAction::kStart)] = {PadButton::kStart};
-  pad[size_t(PadAction::kQuit)] = {PadButton::kBack};
+  for (int i = 0; i < kPadActionCount; ++i) pad[i] = DefaultPadButtons(PadAction(i));
 }
 
 bool operator==(const Settings& a, const Settings& b) {

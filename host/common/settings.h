@@ -70,6 +70,8 @@ std::optional<Renderer> ParseRenderer(std::string_view name);
 
 // The keys an action has when the player has bound none.
 const std::vector<uint8_t>& DefaultKeys(Action action);
+// The buttons a pad action has when the player has bound none.
+const std::vector<PadButton>& DefaultPadButtons(PadAction action);
 
 struct Settings {
   bool fullscreen = true;

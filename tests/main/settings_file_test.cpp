@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -101,20 +102,128 @@ TEST(Settings, EveryBadLineIsReportedAndTheGoodOnesStillApply) {
 }
 
 // A key bound twice stays with the line written first, and a default gives way to a line;
-// both are reported rather than dropped silently.
-TEST(Settings, KeysBoundTwiceAreReported) {
+// both are reported rather than dropped silently. An action that loses every key takes back
+// those of its own defaults that are free, so it can still be done.
+TEST(Settings, KeysBoundTwiceAreReportedAndNoActionIsLeftWithout) {
   Settings s;
   std::vector<std::string> warnings;
-  EXPECT_FALSE(program::ParseSettings("[keys]\nfire = LCONTROL\nup = SPACE UP\ndown = SPACE\n", "k",
-                                      &s, &warnings));
+  EXPECT_FALSE(program::ParseSettings(
+      "[keys]\nfire = LCONTROL\nup = SPACE UP DOWN\ndown = SPACE\nmine = W\nleft = W\n", "k", &s,
+      &warnings));
   EXPECT_EQ(Keys(s, Action::kFire), std::vector<uint8_t>{kLControl});
-  EXPECT_EQ(Keys(s, Action::kMine), std::vector<uint8_t>{kRControl});  // gave LCONTROL way
-  EXPECT_EQ(Keys(s, Action::kUp), (std::vector<uint8_t>{kSpace, kUp}));
-  EXPECT_TRUE(Keys(s, Action::kDown).empty());
-  // Lines the player wrote are settled first, then the defaults.
+  EXPECT_EQ(Keys(s, Action::kMine), std::vector<uint8_t>{kW});
+  EXPECT_EQ(Keys(s, Action::kUp), (std::vector<uint8_t>{kSpace, kUp, 0xD0}));
+  EXPECT_TRUE(Keys(s, Action::kDown).empty());                    // its own key is up's now
+  EXPECT_EQ(Keys(s, Action::kLeft), std::vector<uint8_t>{0xCB});  // W went to mine
+  // Lines the player wrote are settled first, then the defaults; then who lost everything.
+  EXPECT_EQ(warnings, (std::vector<std::string>{
+                          "k:4: keys.down: SPACE is bound to up already and stays there",
+                          "k:6: keys.left: W is bound to mine already and stays there",
+                          "k:4: keys.down has no key left",
+                          "k:6: keys.left keeps LEFT instead",
+                      }));
+
+  // The same for a default that gives way to a line, and for pad buttons.
+  Settings t;
+  warnings.clear();
+  EXPECT_FALSE(program::ParseSettings(
+      "[keys]\nup = W\nmine = W\n[pad]\nquit = south\nfire = south east\n", "p", &t, &warnings));
+  EXPECT_EQ(Keys(t, Action::kMine), (std::vector<uint8_t>{kLControl, kRControl}));
+  EXPECT_EQ(t.pad[size_t(PadAction::kFire)], std::vector<PadButton>{PadButton::kEast});
+  EXPECT_EQ(t.pad[size_t(PadAction::kMine)], std::vector<PadButton>{PadButton::kWest});
+  EXPECT_EQ(t.pad[size_t(PadAction::kQuit)], std::vector<PadButton>{PadButton::kSouth});
+  EXPECT_NE(
+      std::find(warnings.begin(), warnings.end(), "p:3: keys.mine keeps LCONTROL RCONTROL instead"),
+      warnings.end());
+}
+
+// A damaged file cannot fill the terminal: bytes are escaped, echoes cut short, warnings
+// counted past twenty, and a huge file is not read at all (nor written over).
+TEST(Settings, DamagedFilesAreReportedBriefly) {
+  Settings s;
+  std::vector<std::string> warnings;
+  program::ParseSettings(
+      "\x1b[2Jvolume\x07 = \xff\n[sound]\nvolume = " + std::string(500, '9') + "\n", "d", &s,
+      &warnings);
   ASSERT_EQ(warnings.size(), 2u);
-  EXPECT_EQ(warnings[0], "k:4: keys.down: SPACE is bound to up already and stays there");
-  EXPECT_EQ(warnings[1], "k:2: keys.mine: LCONTROL is bound to fire already and stays there");
+  EXPECT_EQ(warnings[0], "d:1: unknown setting '\\x1B[2jvolume\\x07'");
+  EXPECT_LT(warnings[1].size(), 200u);
+  EXPECT_NE(warnings[1].find(std::string(60, '9') + "..."), std::string::npos);
+
+  namespace fs = std::filesystem;
+  const fs::path path = TempPath("damaged.ini");
+  std::string many;
+  for (int i = 0; i < 30; ++i) many += "nonsense\n";
+  std::ofstream(path, std::ios::binary) << many;
+  program::SettingsFile file = program::ReadSettingsFile(path);
+  EXPECT_FALSE(file.writable);
+  ASSERT_EQ(file.warnings.size(), program::kWarningsShown + 1);
+  EXPECT_EQ(file.warnings.back(), "... and 10 more");
+
+  std::ofstream(path, std::ios::binary) << "[sound]\nvolume = 10 " << std::string(1 << 20, ' ');
+  file = program::ReadSettingsFile(path);
+  EXPECT_FALSE(file.writable);
+  EXPECT_EQ(file.settings.volume, Settings().volume);
+  ASSERT_EQ(file.warnings.size(), 1u);
+  EXPECT_NE(file.warnings[0].find("over 1 MiB"), std::string::npos);
+  Settings now = file.settings;
+  now.fullscreen = !now.fullscreen;
+  std::string error;
+  EXPECT_FALSE(program::SaveSettingsFile(file, file.settings, now, &error));
+  EXPECT_EQ(fs::file_size(path), 20u + (1 << 20));
+  fs::remove(path);
+}
+
+// The player's file keeps its lines, comments and order; only changed values change, and a
+// setting it lacks joins the end of its section.
+TEST(Settings, RewritingKeepsThePlayersFile) {
+  const std::string text =
+      "# my settings\n"
+      "[display]\n"
+      "fullscreen = yes   # always\n"
+      "\n"
+      "[keys]\n"
+      "up = W  # forward\n"
+      "fire = SPACE\n"
+      "\n";
+  Settings was;
+  std::vector<std::string> warnings;
+  ASSERT_TRUE(program::ParseSettings(text, "c", &was, &warnings)) << warnings.front();
+  EXPECT_EQ(Keys(was, Action::kUp), std::vector<uint8_t>{kW});  // the comment is no key
+
+  Settings now = was;
+  now.fullscreen = false;
+  now.window_width = 1024;
+  now.window_height = 768;
+  now.volume = 30;
+  EXPECT_EQ(program::UpdateSettingsText(text, was, now),
+            "# my settings\n"
+            "[display]\n"
+            "fullscreen = no   # always\n"
+            "window_size = 1024x768\n"
+            "\n"
+            "[keys]\n"
+            "up = W  # forward\n"
+            "fire = SPACE\n"
+            "\n"
+            "\n[sound]\n"
+            "volume = 30\n");
+  EXPECT_EQ(program::UpdateSettingsText(text, was, was), text);
+
+  namespace fs = std::filesystem;
+  const fs::path path = TempPath("kept.ini");
+  std::ofstream(path, std::ios::binary) << text;
+  program::SettingsFile file = program::ReadSettingsFile(path);
+  std::string error;
+  ASSERT_TRUE(program::SaveSettingsFile(file, file.settings, now, &error)) << error;
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream saved;
+  saved << in.rdbuf();
+  EXPECT_NE(saved.str().find("fullscreen = no   # always\nwindow_size = 1024x768\n"),
+            std::string::npos)
+      << saved.str();
+  EXPECT_EQ(saved.str().find("volume"), std::string::npos);  // not changed while playing
+  fs::remove(path);
 }
 
 TEST(Settings, PathFollowsTheDesktopsConfigFolder) {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <random>
 #include <utility>
@@ -273,13 +274,36 @@ std::vector<uint32_t> ReferenceShrink(const std::vector<uint8_t>& page, int pitc
   return out;
 }
 
+// The taps from the rule itself: the page scaled up `whole` times with sharp pixels, then
+// each target pixel the average of the stretch of that line it covers, the next page pixel's
+// share rounded to the nearest 256th.
+std::vector<PageScaler::Tap> ReferenceTaps(int page_size, int target_size) {
+  const int64_t whole = target_size / page_size, span = whole * page_size;
+  // In 1/target_size of a scaled-up pixel: target pixel i is [i * span, (i + 1) * span) and
+  // page pixel p is [p * pixel, (p + 1) * pixel).
+  const int64_t pixel = whole * target_size;
+  std::vector<PageScaler::Tap> taps;
+  for (int64_t i = 0; i < target_size; ++i) {
+    const int first = static_cast<int>(i * span / pixel);
+    const int64_t into_next = std::max<int64_t>(0, (i + 1) * span - (first + 1) * pixel);
+    const auto weight = static_cast<uint32_t>(std::lround(256.0 * into_next / span));
+    if (weight == 0)
+      taps.push_back({first, first, 0});
+    else if (weight == 256)
+      taps.push_back({first + 1, first + 1, 0});
+    else
+      taps.push_back({first, first + 1, weight});
+  }
+  return taps;
+}
+
 std::vector<uint32_t> ReferenceScale(const std::vector<uint8_t>& page, int pitch, int page_width,
                                      int page_height, const std::vector<uint32_t>& colours,
                                      int width, int height) {
   if (width < page_width || height < page_height)
     return ReferenceShrink(page, pitch, page_width, page_height, colours, width, height);
-  const auto columns = PageScaler::Taps(page_width, width);
-  const auto rows = PageScaler::Taps(page_height, height);
+  const auto columns = ReferenceTaps(page_width, width);
+  const auto rows = ReferenceTaps(page_height, height);
   auto across = [&](int row, int x) {
     const uint8_t* in = page.data() + row * pitch;
     const PageScaler::Tap& tap = columns[x];

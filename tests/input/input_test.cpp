@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 #include <string>
 
@@ -168,6 +169,26 @@ TEST_F(InputTest, AxesUseTheRangeSetForEach) {
   ASSERT_EQ(ReadJoystick(), 1);
   EXPECT_EQ(joystick_state.lX, 50);
   EXPECT_EQ(joystick_state.lY, 0);
+}
+
+// Between the ends, each raw reading lands on the step nearest its place along the range: a
+// stick held a little off centre must not read a step short of where it is.
+TEST_F(InputTest, AxesBetweenTheEndsReadTheNearestStep) {
+  Headless().SetJoystick(Stick(0, 0));
+  ASSERT_EQ(OpenInputSystem(), 1);
+  ASSERT_EQ(InitJoystick(0, 1000, -16, 16), 1);
+  auto nearest = [](int32_t raw, int low, int high) {
+    return std::lround(low + (raw + 32768.0) * (high - low) / 65535.0);
+  };
+  // 100 above the bottom is 1.53 steps of 0..1000; 20000 is 9.77 on -16..16.
+  EXPECT_EQ(nearest(-32668, 0, 1000), 2);
+  EXPECT_EQ(nearest(20000, -16, 16), 10);
+  for (int32_t raw = -32668; raw < 32767; raw += 251) {
+    Headless().SetJoystick(Stick(raw, -raw));
+    ASSERT_EQ(ReadJoystick(), 1);
+    ASSERT_EQ(joystick_state.lX, nearest(raw, 0, 1000)) << raw;
+    ASSERT_EQ(joystick_state.lY, nearest(-raw, -16, 16)) << -raw;
+  }
 }
 
 BOOL CALLBACK CountDevices(LPCDIDEVICEINSTANCEA instance, LPVOID reference) {

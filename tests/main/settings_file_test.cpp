@@ -226,6 +226,20 @@ TEST(Settings, RewritingKeepsThePlayersFile) {
   fs::remove(path);
 }
 
+// The pad's buttons follow the same rule: one action each, the line written first keeps it.
+TEST(Settings, PadButtonsBoundTwiceAreReported) {
+  Settings s;
+  std::vector<std::string> warnings;
+  EXPECT_FALSE(
+      program::ParseSettings("[pad]\nfire = east\nquit = back east\n", "p", &s, &warnings));
+  EXPECT_EQ(s.pad[size_t(PadAction::kFire)], std::vector<PadButton>{PadButton::kEast});
+  EXPECT_EQ(s.pad[size_t(PadAction::kQuit)], std::vector<PadButton>{PadButton::kBack});
+  EXPECT_EQ(s.pad[size_t(PadAction::kMine)], std::vector<PadButton>{PadButton::kWest});
+  ASSERT_EQ(warnings.size(), 2u);
+  EXPECT_EQ(warnings[0], "p:3: pad.quit: east is bound to fire already and stays there");
+  EXPECT_EQ(warnings[1], "p:2: pad.mine: east is bound to fire already and stays there");
+}
+
 TEST(Settings, PathFollowsTheDesktopsConfigFolder) {
   const char* home = std::getenv("HOME");
   const std::string kept_home = home ? home : "";

@@ -18,6 +18,13 @@ bool HoldsData(const std::filesystem::path& folder) {
   return true;
 }
 
+bool HoldsAnyData(const std::filesystem::path& folder) {
+  std::error_code ec;
+  for (const std::string& name : DataFileNames())
+    if (std::filesystem::is_regular_file(folder / name, ec)) return true;
+  return false;
+}
+
 std::vector<std::filesystem::path> DataCandidates(const std::filesystem::path& current,
                                                   const std::filesystem::path& executable_dir,
                                                   const std::string& installed) {

@@ -12,6 +12,9 @@ const std::vector<std::string>& DataFileNames();
 
 // True when `folder` holds every data file.
 bool HoldsData(const std::filesystem::path& folder);
+// True when `folder` holds at least one of them: a folder the player named with some files
+// missing still plays (each missing file is reported), an empty one is a mistake.
+bool HoldsAnyData(const std::filesystem::path& folder);
 
 // The folders looked in, in order, when none is given: the current folder, the executable's
 // folder, and `installed` taken relative to the executable's folder (or as it is, when

@@ -2,6 +2,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include <charconv>
 #include <iterator>
 #include <ostream>
 
@@ -14,23 +15,48 @@ namespace {
 constexpr int kPageWidth = 800;
 constexpr int kPageHeight = 600;
 
-// "WIDTHxHEIGHT", each at least the smallest window the game allows.
-bool ParseSize(const std::string& text, int* width, int* height) {
+// A whole number from `low` to `high`; the reason when `text` is not one.
+std::string WholeNumber(const std::string& text, int low, int high, int* out) {
+  int value = 0;
+  auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (text.empty() || ec != std::errc() || end != text.data() + text.size() || value < low ||
+      value > high)
+    return "expected a whole number from " + std::to_string(low) + " to " + std::to_string(high) +
+           ", got '" + text + "'";
+  *out = value;
+  return "";
+}
+
+// "WIDTHxHEIGHT", from the smallest window a host opens to the largest it will try; the reason
+// when `text` is not one.
+std::string ParseSize(const std::string& text, int* width, int* height) {
+  using host::common::kLargestWindow;
+  using host::common::kSmallestWindowHeight;
+  using host::common::kSmallestWindowWidth;
+  const std::string smallest =
+      std::to_string(kSmallestWindowWidth) + "x" + std::to_string(kSmallestWindowHeight);
   size_t x = text.find_first_of("xX");
-  if (x == std::string::npos) return false;
-  try {
-    size_t used_w = 0, used_h = 0;
-    int w = std::stoi(text.substr(0, x), &used_w);
-    int h = std::stoi(text.substr(x + 1), &used_h);
-    if (used_w != x || used_h != text.size() - x - 1 || w < 320 || h < 240 || w > 16384 ||
-        h > 16384)
-      return false;
-    *width = w;
-    *height = h;
-    return true;
-  } catch (const std::exception&) {
-    return false;
-  }
+  int w = 0, h = 0;
+  if (x == std::string::npos || !WholeNumber(text.substr(0, x), 1, kLargestWindow, &w).empty() ||
+      !WholeNumber(text.substr(x + 1), 1, kLargestWindow, &h).empty())
+    return "expected WIDTHxHEIGHT from " + smallest + " to " + std::to_string(kLargestWindow) +
+           "x" + std::to_string(kLargestWindow) + ", got '" + text + "'";
+  if (w < kSmallestWindowWidth || h < kSmallestWindowHeight)
+    return "the smallest window is " + smallest + ", got '" + text + "'";
+  *width = w;
+  *height = h;
+  return "";
+}
+
+// A number option checked here rather than by the parser, so that a word where a number
+// belongs is called what it is.
+CLI::Validator WholeNumberFrom(int low, int high) {
+  return CLI::Validator(
+      [low, high](std::string& text) {
+        int ignored;
+        return WholeNumber(text, low, high, &ignored);
+      },
+      "", "");
 }
 
 std::string Footer() {
@@ -63,8 +89,6 @@ std::optional<int> ParseOptions(const std::vector<std::string>& args, Options* o
   app.set_version_flag("--version", "ferrowyn 1.0");
   app.footer(Footer());
 
-  // Ranges are checked without their own words in the help, which says them already.
-  auto range = [](int low, int high) { return CLI::Range(low, high).description(""); };
   app.get_formatter()->column_width(28);
   bool window = false, fullscreen = false, pause = false, no_pause = false;
   std::string size;
@@ -73,16 +97,16 @@ std::optional<int> ParseOptions(const std::vector<std::string>& args, Options* o
   app.add_flag("--fullscreen", fullscreen, "play full screen (the default)");
   app.add_option("--window-size", size, "the window's size, e.g. 1600x1200")->type_name("WxH");
   app.add_option("--scale", scale, "the window's size as 1 to 8 times 800x600")
-      ->check(range(1, 8))
+      ->check(WholeNumberFrom(1, 8))
       ->type_name("N");
   app.add_option("--data", options->data_dir, "the folder with the game's pictures and sounds")
       ->type_name("DIR");
   app.add_flag("--no-sound", options->no_sound, "play without opening a sound device");
   app.add_option("--volume", options->volume, "the volume of everything, 0 to 100")
-      ->check(range(0, 100))
+      ->check(WholeNumberFrom(0, 100))
       ->type_name("N");
   app.add_option("--music-volume", options->music_volume, "the volume of the music, 0 to 100")
-      ->check(range(0, 100))
+      ->check(WholeNumberFrom(0, 100))
       ->type_name("N");
   app.add_option("--renderer", options->renderer, "how the picture is scaled")
       ->check(CLI::IsMember(std::vector<std::string>(std::begin(host::common::kRendererNames),
@@ -96,8 +120,7 @@ std::optional<int> ParseOptions(const std::vector<std::string>& args, Options* o
   app.add_option("--record", options->record_path, "write the game's input to FILE as it is played")
       ->type_name("FILE");
   app.add_option("--replay", options->replay_path, "play FILE (from --record) back")
-      ->type_name("FILE")
-      ->check(CLI::ExistingFile.description(""));
+      ->type_name("FILE");
   app.add_flag("--list-keys", options->list_keys, "list the key bindings and every key's name");
 
   std::vector<std::string> reversed(args.rbegin(), args.rend());
@@ -123,8 +146,10 @@ std::optional<int> ParseOptions(const std::vector<std::string>& args, Options* o
   if (!size.empty() && scale) return refuse("--window-size and --scale exclude each other");
   if (!options->record_path.empty() && !options->replay_path.empty())
     return refuse("--record and --replay exclude each other");
-  if (!size.empty() && !ParseSize(size, &options->window_width, &options->window_height))
-    return refuse("--window-size: expected WIDTHxHEIGHT of at least 320x240, got '" + size + "'");
+  if (!size.empty()) {
+    std::string reason = ParseSize(size, &options->window_width, &options->window_height);
+    if (!reason.empty()) return refuse("--window-size: " + reason);
+  }
   if (scale) {
     options->window_width = kPageWidth * scale;
     options->window_height = kPageHeight * scale;

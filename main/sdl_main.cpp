@@ -7,9 +7,9 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
-#include <sstream>
+#include <string>
+#include <variant>
 
 #include "game/world.h"
 #include "main/data_folder.h"
@@ -51,25 +51,34 @@ fs::path ExecutableFolder() {
 }
 
 // The folder with the data files, or empty after saying why there is none.
-fs::path ChooseDataFolder(const program::Options& options) {
+// The folder with the game's pictures and sounds, or the exit status when there is none: 2
+// for a --data that names no folder, 1 when no folder holds the data (said on the terminal and
+// in a message box, since a player who started the game from a menu sees no terminal).
+std::variant<fs::path, int> ChooseDataFolder(const program::Options& options) {
   std::error_code ec;
+  std::vector<fs::path> looked_in;
   if (!options.data_dir.empty()) {
-    if (fs::is_directory(options.data_dir, ec)) return fs::absolute(options.data_dir, ec);
-    std::fprintf(stderr, "ferrowyn: --data: no folder %s\n", options.data_dir.c_str());
-    return {};
+    if (!fs::is_directory(options.data_dir, ec)) {
+      std::fprintf(stderr, "ferrowyn: --data: no folder %s\n", options.data_dir.c_str());
+      return 2;
+    }
+    fs::path folder = fs::absolute(options.data_dir, ec);
+    if (program::HoldsAnyData(folder)) return folder;
+    looked_in = {folder};
+  } else {
+    looked_in =
+        program::DataCandidates(fs::current_path(ec), ExecutableFolder(), FERROWYN_INSTALLED_DATA);
+    fs::path found = program::FindData(looked_in);
+    if (!found.empty()) return found;
   }
-  auto candidates =
-      program::DataCandidates(fs::current_path(ec), ExecutableFolder(), FERROWYN_INSTALLED_DATA);
-  fs::path found = program::FindData(candidates);
-  if (!found.empty()) return found;
   std::string message =
       "Ferrowyn cannot find its pictures and sounds (TITLE.BMP and the rest).\n"
       "Looked in:\n";
-  for (const fs::path& folder : candidates) message += "  " + folder.string() + "\n";
+  for (const fs::path& folder : looked_in) message += "  " + folder.string() + "\n";
   message += "Start it with --data DIR to name the folder.";
   std::fprintf(stderr, "ferrowyn: %s\n", message.c_str());
   host::sdl::SdlHost::ShowError("Ferrowyn", message);
-  return {};
+  return 1;
 }
 
 // The desktop icon, drawn by the same code as the installed one, as RGBA.
@@ -123,10 +132,10 @@ int main(int argc, char** argv) {
     return 2;
   }
 
-  fs::path data = ChooseDataFolder(options);
-  if (data.empty()) return options.data_dir.empty() ? 1 : 2;
+  const std::variant<fs::path, int> data = ChooseDataFolder(options);
+  if (const int* status = std::get_if<int>(&data)) return *status;
   // The game reads its files from the current folder.
-  fs::current_path(data, ec);
+  fs::current_path(std::get<fs::path>(data), ec);
 
   host::sdl::SdlHost sdl(config);
   recording::ScriptRecorder recorder;

@@ -270,12 +270,14 @@ bool ParseSettings(const std::string& text, const std::string& source, Settings*
       size_t x = Lower(value).find('x');
       if (Lower(value) == "auto") {
         settings->window_width = settings->window_height = 0;
-      } else if (x != std::string::npos && ParseInt(value.substr(0, x), 320, 16384, &w) &&
-                 ParseInt(value.substr(x + 1), 240, 16384, &h)) {
+      } else if (x != std::string::npos &&
+                 ParseInt(value.substr(0, x), kSmallestWindowWidth, kLargestWindow, &w) &&
+                 ParseInt(value.substr(x + 1), kSmallestWindowHeight, kLargestWindow, &h)) {
         settings->window_width = w;
         settings->window_height = h;
       } else {
-        bad("WIDTHxHEIGHT (at least 320x240) or auto");
+        bad("WIDTHxHEIGHT (at least " + std::to_string(kSmallestWindowWidth) + "x" +
+            std::to_string(kSmallestWindowHeight) + ") or auto");
       }
     } else if (full == "display.renderer") {
       std::string word = Lower(value);

@@ -73,6 +73,11 @@ const std::vector<uint8_t>& DefaultKeys(Action action);
 // The buttons a pad action has when the player has bound none.
 const std::vector<PadButton>& DefaultPadButtons(PadAction action);
 
+// The smallest window a host opens, and the largest size anyone may ask for.
+constexpr int kSmallestWindowWidth = 400;
+constexpr int kSmallestWindowHeight = 300;
+constexpr int kLargestWindow = 16384;
+
 struct Settings {
   bool fullscreen = true;
   int window_width = 0;  // 0: the largest whole multiple of the page that fits the desktop

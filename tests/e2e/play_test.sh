@@ -135,16 +135,37 @@ wait_for_title() {
 
 case $mode in
   missing-data)
-    mkdir -p "$out/empty"
+    # A folder with nothing of the data: the game says so, naming the folder (and in a message
+    # box where the X server has the fonts for one), and ends with status 1.
+    mkdir -p "$out/empty" "$out/some"
     start_game "$out/empty" --data "$out/empty"
+    for _ in $(seq 600); do kill -0 "$game_pid" 2>/dev/null || break; sleep 0.05; done
+    kill -0 "$game_pid" 2>/dev/null && fail "still running 30 s after starting with an empty --data folder"
+    status=0
+    wait "$game_pid" || status=$?
+    [[ $status -eq 1 ]] || fail "exit status $status for an empty --data folder (want 1)"
+    grep -qF "cannot find its pictures and sounds" "$out/game.err" &&
+      grep -qF "$out/empty" "$out/game.err" || fail "no line naming the empty folder: $(cat "$out/game.err")"
+    echo "ok: an empty --data folder is refused, naming it, with status 1"
+
+    # Some files missing: the game plays, with one warning naming the folder for each.
+    missing=(ARSENAL.BMP plan.WAV)
+    for file in PLAYERS.BMP EXPLODE.BMP BORDER.BMP TITLE.BMP \
+      Shot.WAV Explode.WAV intro.WAV Minedrop.WAV Pickup.WAV team.WAV; do
+      cp "$data/$file" "$out/some/"
+    done
+    start_game "$out/some" --data "$out/some"
     sleep 2
     xdotool key Escape
-    expect_exit 2 "Escape without data files"
+    expect_exit 2 "Escape with two data files missing"
     for file in PLAYERS.BMP EXPLODE.BMP ARSENAL.BMP BORDER.BMP TITLE.BMP \
       Shot.WAV Explode.WAV intro.WAV Minedrop.WAV Pickup.WAV team.WAV plan.WAV; do
+      want=0
+      [[ " ${missing[*]} " == *" $file "* ]] && want=1
       count=$(grep -cF "$file" "$out/game.err" || true)
-      [[ $count -eq 1 ]] || fail "$count warning lines for $file (want 1)"
-      grep -F "$file" "$out/game.err" | grep -qF "$out/empty" || fail "warning for $file names no folder"
+      [[ $count -eq $want ]] || fail "$count warning lines for $file (want $want)"
+      ((want == 0)) || grep -F "$file" "$out/game.err" | grep -qF "$out/some" ||
+        fail "warning for $file names no folder"
     done
     echo "ok: one warning line, with the folder, for each missing file"
     ;;

@@ -95,7 +95,6 @@ TEST(Options, BadOptionsAndValuesAreNamedWithStatusTwo) {
       {"--scale", "2", "--window-size", "800x600"},
       {"--pause-on-focus-loss", "--no-pause-on-focus-loss"},
       {"--record", "a", "--replay", "/"},
-      {"--replay", "/no/such/recording"},
       {"--data"},
   };
   for (const auto& args : bad) {
@@ -105,6 +104,19 @@ TEST(Options, BadOptionsAndValuesAreNamedWithStatusTwo) {
     EXPECT_NE(p.err.find("--help"), std::string::npos) << p.err;
     EXPECT_EQ(std::count(p.err.begin(), p.err.end(), '\n'), 2) << p.err;
   }
+
+  // The line says what was wrong, in the words of the option.
+  const std::vector<std::pair<std::vector<std::string>, std::string>> said = {
+      {{"--volume", "abc"}, "--volume: expected a whole number from 0 to 100, got 'abc'"},
+      {{"--scale", "9"}, "--scale: expected a whole number from 1 to 8, got '9'"},
+      {{"--window-size", "99999x99999"},
+       "--window-size: expected WIDTHxHEIGHT from 400x300 to 16384x16384, got '99999x99999'"},
+      {{"--window-size", "320x240"},
+       "--window-size: the smallest window is 400x300, got '320x240'"},
+      {{"--record", "a", "--replay", "missing"}, "--record and --replay exclude each other"},
+  };
+  for (const auto& [args, line] : said)
+    EXPECT_EQ(Parse(args).err.substr(0, Parse(args).err.find('\n')), "ferrowyn: " + line);
 }
 
 TEST(DataFolder, TheFirstFolderHoldingEveryFileWins) {
@@ -126,6 +138,11 @@ TEST(DataFolder, TheFirstFolderHoldingEveryFileWins) {
   EXPECT_EQ(program::FindData(candidates), exe);
   EXPECT_EQ(program::DataCandidates(here, exe, "/usr/share/ferrowyn")[2], "/usr/share/ferrowyn");
   EXPECT_EQ(program::FindData({here}), fs::path());
+  // A folder the player names plays with files missing, but not with none at all.
+  EXPECT_FALSE(program::HoldsAnyData(here));
+  fs::remove(exe / program::DataFileNames()[0]);
+  std::ofstream(here / program::DataFileNames().back()) << "x";
+  EXPECT_TRUE(program::HoldsAnyData(here));
   fs::remove_all(root);
 }
 

@@ -133,7 +133,10 @@ std::string PadLabel(PadButton button) {
 template <class Item>
 std::string Names(const std::vector<Item>& items, std::string (*label)(Item)) {
   std::string out;
-  for (Item item : items) out += (out.empty() ? "" : " ") + label(item);
+  for (Item item : items) {
+    if (!out.empty()) out += ' ';
+    out += label(item);
+  }
   return out;
 }
 

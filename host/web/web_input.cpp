@@ -209,24 +209,4 @@ bool PadHeld(const PadState& pad, const common::Settings& settings, common::PadA
   return false;
 }
 
-PadButtons::Actions PadButtons::Update(bool start, bool quit, double now_ms, bool in_play,
-                                       bool paused) {
-  Actions actions;
-  if (start && !start_) {
-    if (in_play || paused)
-      actions.toggle_pause = true;
-    else
-      actions.tap_f1 = true;
-  }
-  start_ = start;
-  if (!quit) {
-    quit_since_ = -1;
-  } else if (quit_since_ < 0) {
-    quit_since_ = now_ms;
-  } else if (now_ms - quit_since_ >= kQuitHoldMs) {
-    actions.quit = true;
-  }
-  return actions;
-}
-
 }  // namespace host::web

@@ -55,6 +55,7 @@ TEST(PadPolicy, BackHeldForASecondQuits) {
   EXPECT_FALSE(pad.QuitDue(9000));
   // Across the clock's wrap, 49.7 days in.
   pad.BackButton(true, 0xFFFFFF00u);
+  EXPECT_FALSE(pad.QuitDue(0xFFFFFF10u));
   EXPECT_FALSE(pad.QuitDue(0xFFFFFF00u + 999));
   EXPECT_TRUE(pad.QuitDue(0xFFFFFF00u + 1000));
 }

@@ -1,5 +1,7 @@
 #include "host/common/settings.h"
 
+#include "host/common/scan_codes.h"
+
 namespace host::common {
 
 namespace {
@@ -12,18 +14,18 @@ struct ActionInfo {
 
 const std::array<ActionInfo, kActionCount>& Actions() {
   static const std::array<ActionInfo, kActionCount> actions = {{
-      {"up", 0xC8, {0xC8}},
-      {"down", 0xD0, {0xD0}},
-      {"left", 0xCB, {0xCB}},
-      {"right", 0xCD, {0xCD}},
-      {"fire", 0x39, {0x39}},
-      {"mine", 0x1D, {0x1D, 0x9D}},
-      {"start", 0x3B, {0x3B}},
-      {"music", 0x3E, {0x3E}},
-      {"quit", 0x01, {0x01}},
-      {"pause", 0, {0x19, 0xC5}},
-      {"screenshot", 0, {0xB7}},
-      {"fullscreen", 0, {0x57}},
+      {"up", kDikUp, {kDikUp}},
+      {"down", kDikDown, {kDikDown}},
+      {"left", kDikLeft, {kDikLeft}},
+      {"right", kDikRight, {kDikRight}},
+      {"fire", kDikSpace, {kDikSpace}},
+      {"mine", kDikLControl, {kDikLControl, kDikRControl}},
+      {"start", kDikF1, {kDikF1}},
+      {"music", kDikF4, {kDikF4}},
+      {"quit", kDikEscape, {kDikEscape}},
+      {"pause", 0, {kDikP, kDikPause}},
+      {"screenshot", 0, {kDikSysRq}},
+      {"fullscreen", 0, {kDikF11}},
   }};
   return actions;
 }

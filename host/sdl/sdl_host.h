@@ -1,29 +1,25 @@
-// The host on SDL2: a real window, the keyboard, the first joystick and the audio device.
+// The host on SDL2: a real window, the keyboard, the first joystick and the audio device, each
+// a part of its own (sdl_window, sdl_input, sdl_audio, sdl_notices); the host runs the events
+// and the pause between them.
 #pragma once
-#include <array>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
-#include <memory>
-#include <optional>
 #include <string>
-#include <string_view>
 #include <vector>
 
-#include "host/host.h"
-#include "host/common/game_keys.h"
-#include "host/common/kept_page.h"
-#include "host/common/page_scaler.h"
-#include "host/sdl/sdl_handle.h"
+#include "host/common/pad_policy.h"
 #include "host/common/settings.h"
 #include "host/common/tick_clock.h"
+#include "host/host.h"
+#include "host/sdl/sdl_audio.h"
+#include "host/sdl/sdl_input.h"
+#include "host/sdl/sdl_notices.h"
+#include "host/sdl/sdl_window.h"
 
-struct SDL_Rect;
 union SDL_Event;
 
 namespace host::sdl {
-
-class GpuPresenter;
 
 // What the program starts the host with.
 struct SdlConfig {
@@ -74,69 +70,37 @@ class SdlHost : public Host {
   void SetAudioSource(AudioSource* source) override;
 
   // The window, for tests; nullptr while none is open.
-  SDL_Window* Window() const { return window_.get(); }
-  bool Paused() const { return paused_ != Pause::kNo; }
+  SDL_Window* Window() const { return window_.Get(); }
+  bool Paused() const { return pause_.Paused(); }
   // The settings as they are now: full screen and the window's size follow the player.
   const common::Settings& CurrentSettings() const { return config_.settings; }
   // A message box when a window can be shown (the reason is on stderr too).
   static void ShowError(const std::string& title, const std::string& message);
   // Whether the open window is drawn by SDL's renderer rather than the page scaler.
-  bool UsesGpu() const { return gpu_ != nullptr; }
+  bool UsesGpu() const { return window_.UsesGpu(); }
 
  private:
-  enum class Pause { kNo, kByPlayer, kByFocus };
+  // SDL itself, shut down after every part below has let go of what it holds.
+  struct SdlLibrary {
+    ~SdlLibrary();
+  };
 
   void HandleEvent(const SDL_Event& event, bool* close);
   void HandleKey(const SDL_Event& event);
   void HandleWindowEvent(const SDL_Event& event);
-  void HandlePadButton(const SDL_Event& event);
-  void SetPause(Pause pause);
   void WaitWhilePaused(bool* close);
-  void Notice(const std::string& text, uint32_t for_ms);
-  void DrawNotices(const SDL_PixelFormat* format, uint32_t* picture, int pitch, int width,
-                   int height);
-  int WholeScale(int display) const;
-  void OpenFirstJoystick();
-  bool PadHas(common::PadAction action, int sdl_button) const;
-  void ToggleFullScreen();
-  void Redraw();
-  void RedrawSurface();
-  void MapColours(const SDL_PixelFormat* format);
+  void PauseChanged();
   void SaveScreenshot();
-  void OpenAudio();
-  static void AudioCallback(void* host, uint8_t* stream, int bytes);
 
-  SdlHandle<SDL_Window> window_;
+  SdlLibrary library_;
   SdlConfig config_;
+  // The one clock: the game's ticks, the quit hold and how long notices show.
   common::TickClock clock_;
-  common::GameKeys keys_;              // by the game's scan codes, through the player's bindings
-  std::unique_ptr<GpuPresenter> gpu_;  // drawing with the GPU; the window's surface without
-  SdlHandle<_SDL_GameController> pad_;
-  SdlHandle<_SDL_Joystick> joystick_;
-  // A 32-bit surface to scale into when the window's own surface has another depth.
-  SdlHandle<SDL_Surface> staging_;
-  int32_t joystick_id_ = -1;
-  int window_width_ = 0;  // the size asked for: the windowed size is a whole multiple of it
-  int window_height_ = 0;
-  int surface_width_ = 0;
-  int surface_height_ = 0;
-  Pause paused_ = Pause::kNo;
-  bool closing_ = false;          // the player asked to close: no more pauses
-  uint32_t quit_held_since_ = 0;  // when the pad's quit button went down; 0 = up
-  std::string notice_;            // a host notice under the picture, until notice_until_
-  uint32_t notice_until_ = 0;
-  common::KeptPage page_;
-  std::array<uint32_t, 256> colours_ = {};  // the page's palette in the target surface's format
-  uint32_t colours_format_ = 0;             // the format colours_ was made for; 0 = stale
-  bool bars_stale_ = true;                  // the window needs a full repaint
-  bool whole_page_stale_ = true;            // every row of the page needs converting
-  std::vector<SDL_Rect> update_rects_;
-  common::PageScaler scaler_;
-
-  bool audio_tried_ = false;
-  uint32_t audio_device_ = 0;
-  int audio_rate_ = 0;
-  AudioSource* audio_source_ = nullptr;  // read on the audio thread under the device lock
+  common::PauseState pause_;
+  Notices notices_;
+  SdlWindow window_;
+  SdlInput input_;
+  SdlAudio audio_;
 };
 
 }  // namespace host::sdl

@@ -116,7 +116,7 @@ bool WebHost::PumpEvents() {
   ReadGamepad();
   if (on_pump) on_pump();
   // Paused, no frame runs: the game waits here while the browser goes on.
-  while (paused_ != Pause::kNo && !close_requested_) {
+  while (pause_.Paused() && !close_requested_) {
     emscripten_sleep(kPausedPollMs);
     ApplyKeys();
     ReadGamepad();
@@ -135,13 +135,13 @@ bool WebHost::KeyEvent(const char* code, bool down, bool repeat) {
     // Browsers on some systems never report Print Screen going down: a picture on the way up.
     if (*action == common::Action::kScreenshot && !down) SaveScreenshot();
     if (*action == common::Action::kFullScreen && down && !repeat) web_full_screen();
-    if (*action == common::Action::kPause && down && !repeat)
-      SetPause(paused_ == Pause::kNo ? Pause::kByPlayer : Pause::kNo);
+    if (*action == common::Action::kPause && down && !repeat && pause_.Toggle()) PauseChanged();
     return true;
   }
   // The game's own quit key plays on, so that the game sees it and ends.
-  if (down && keys_.Map().GameKey(physical) == common::GameKeyOf(common::Action::kQuit))
-    SetPause(Pause::kNo);
+  if (down && keys_.Map().GameKey(physical) == common::GameKeyOf(common::Action::kQuit) &&
+      pause_.Set(common::Pause::kNo))
+    PauseChanged();
   key_queue_.push_back({physical, down});
   return KeepFromBrowser(code);
 }
@@ -188,15 +188,15 @@ void WebHost::ReadGamepad() {
     }
   }
   const bool playing = in_play && in_play();
-  PadButtons::Actions actions =
-      pad_buttons_.Update(start, quit, emscripten_get_now(), playing, paused_ != Pause::kNo);
-  if (actions.toggle_pause) SetPause(paused_ == Pause::kNo ? Pause::kByPlayer : Pause::kNo);
-  if (actions.tap_f1) {
+  const common::PadPolicy::Start did = pad_policy_.StartButton(start, playing, &pause_);
+  if (did == common::PadPolicy::Start::kPauseChanged) PauseChanged();
+  if (did == common::PadPolicy::Start::kTapStartKey) {
     keys_.Press(common::GameKeyOf(common::Action::kStart));
     keys_.Release(common::GameKeyOf(common::Action::kStart));
   }
+  pad_policy_.BackButton(quit, Ticks());
   // Held for a second, as closing the window would.
-  if (actions.quit) close_requested_ = true;
+  if (pad_policy_.QuitDue(Ticks())) close_requested_ = true;
 }
 
 Joystick WebHost::ReadJoystick() {
@@ -204,20 +204,18 @@ Joystick WebHost::ReadJoystick() {
 }
 
 void WebHost::SetPaused(bool paused) {
-  SetPause(paused ? Pause::kByPlayer : Pause::kNo);
+  if (pause_.Set(paused ? common::Pause::kByPlayer : common::Pause::kNo)) PauseChanged();
 }
 
 void WebHost::PageHidden(bool hidden) {
   // A hidden page gets a timer a second at most: the game would crawl, so it waits instead.
-  if (hidden && paused_ == Pause::kNo && settings_.pause_on_focus_loss) SetPause(Pause::kByHiding);
-  if (!hidden && paused_ == Pause::kByHiding) SetPause(Pause::kNo);
+  const bool changed =
+      hidden ? pause_.FocusLost(settings_.pause_on_focus_loss) : pause_.FocusGained();
+  if (changed) PauseChanged();
 }
 
-void WebHost::SetPause(Pause pause) {
-  if (pause == paused_) return;
-  const bool was_paused = paused_ != Pause::kNo;
-  paused_ = pause;
-  if (was_paused != (pause != Pause::kNo)) web_paused(pause != Pause::kNo);
+void WebHost::PauseChanged() {
+  web_paused(pause_.Paused());
 }
 
 void WebHost::Present(const uint8_t* pixels, int pitch, int width, int height, const Rgb* palette) {

@@ -12,6 +12,7 @@
 #include "host/host.h"
 #include "host/common/game_keys.h"
 #include "host/common/kept_page.h"
+#include "host/common/pad_policy.h"
 #include "host/common/page_scaler.h"
 #include "host/common/settings.h"
 #include "host/web/web_input.h"
@@ -69,12 +70,11 @@ class WebHost : public Host {
   void MixAudio(int16_t* stereo, size_t frames);  // the output pulls the game's mixer
 
  private:
-  enum class Pause { kNo, kByPlayer, kByHiding };
   struct PhysicalKey {
     uint8_t scan_code;
     bool down;
   };
-  void SetPause(Pause pause);
+  void PauseChanged();
   void ApplyKeys();
   void ReadGamepad();
   void Redraw(bool whole);
@@ -83,12 +83,12 @@ class WebHost : public Host {
   uint32_t start_tick_;
   double clock_origin_ = -1;  // browser time of the first pump, ms; < 0 = not yet
   bool close_requested_ = false;
-  Pause paused_ = Pause::kNo;
+  common::PauseState pause_;  // hiding the page counts as losing the focus
 
   std::vector<PhysicalKey> key_queue_;  // arrived since the last pump
   common::GameKeys keys_;
   Joystick joystick_;
-  PadButtons pad_buttons_;
+  common::PadPolicy pad_policy_;
 
   common::KeptPage page_;
   std::array<uint32_t, 256> colours_ = {};  // the page's palette as canvas pixels (RGBA bytes)

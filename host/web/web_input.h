@@ -1,6 +1,6 @@
 // Input for the web host with no browser in it, so it can be tested anywhere: physical keys
-// by their KeyboardEvent.code, the Gamepad API's standard mapping through the player's pad
-// bindings, and what the pad's start and quit buttons do.
+// by their KeyboardEvent.code, and the Gamepad API's standard mapping through the player's pad
+// bindings. What the pad's Start and Back do is every host's (host/common/pad_policy.h).
 #pragma once
 #include <cstdint>
 #include <string>
@@ -41,25 +41,5 @@ Joystick PadJoystick(const PadState& pad, const common::Settings& settings);
 
 // Whether a button the settings bind to `action` is held (standard mapping only).
 bool PadHeld(const PadState& pad, const common::Settings& settings, common::PadAction action);
-
-// What the pad's start and quit buttons mean around the game: start starts a game on the
-// title screen (a tap of F1) and pauses or plays on otherwise; quit held for a second ends the
-// game, as closing the window does.
-class PadButtons {
- public:
-  struct Actions {
-    bool tap_f1 = false;
-    bool toggle_pause = false;
-    bool quit = false;
-  };
-  static constexpr double kQuitHoldMs = 1000;
-
-  // `now_ms` is any monotonic clock in milliseconds.
-  Actions Update(bool start, bool quit, double now_ms, bool in_play, bool paused);
-
- private:
-  bool start_ = false;
-  double quit_since_ = -1;  // < 0: the quit button is up
-};
 
 }  // namespace host::web

@@ -15,6 +15,7 @@
 
 #include "host/common/page_scaler.h"
 #include "host/sdl/sdl_host.h"
+#include "host/sdl/sdl_notices.h"
 
 namespace {
 
@@ -360,6 +361,24 @@ TEST_F(SdlHostConfigured, APadAlonePlaysAWholeSession) {
   std::this_thread::sleep_for(std::chrono::milliseconds(1050));
   EXPECT_TRUE(h.PumpEvents());
   SDL_JoystickDetachVirtual(device);
+}
+
+// A line shows for its time on the host's clock, even where that clock wraps; "PAUSED" shows
+// for as long as the pause lasts.
+TEST(SdlNotices, ALineShowsForItsTimeAndThePauseForItsOwn) {
+  host::common::PauseState pause;
+  host::sdl::Notices notices(&pause);
+  EXPECT_FALSE(notices.Any());
+  const uint32_t said = 0xFFFFFFFFu - 1000;
+  notices.Say("saved ferrowyn.png", said);
+  EXPECT_TRUE(notices.Any());
+  EXPECT_FALSE(notices.Expire(said + 10));
+  EXPECT_FALSE(notices.Expire(said + host::sdl::Notices::kNoticeMs - 1));
+  EXPECT_TRUE(notices.Expire(said + host::sdl::Notices::kNoticeMs));
+  EXPECT_FALSE(notices.Any());
+  EXPECT_FALSE(notices.Expire(said + host::sdl::Notices::kNoticeMs + 1));  // gone once
+  pause.Toggle();
+  EXPECT_TRUE(notices.Any());
 }
 
 // With no display SDL would make an invisible window; the game must say so instead.

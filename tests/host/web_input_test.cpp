@@ -1,5 +1,5 @@
-// The web host's input without a browser: physical keys by KeyboardEvent.code, the Gamepad
-// API's standard mapping, and the pad's Start and Back.
+// The web host's input without a browser: physical keys by KeyboardEvent.code and the Gamepad
+// API's standard mapping.
 #include <dinput.h>
 #include <gtest/gtest.h>
 
@@ -13,7 +13,6 @@
 namespace {
 
 using host::web::KeepFromBrowser;
-using host::web::PadButtons;
 using host::web::PadState;
 using host::web::ScanCodeOfKeyCode;
 
@@ -197,40 +196,6 @@ TEST(WebPad, ButtonsFollowTheSettings) {
   EXPECT_EQ(stick.buttons[0], 0x80);
   EXPECT_EQ(stick.buttons[1], 0x80);
   EXPECT_TRUE(host::web::PadHeld(pad.State(), settings, host::common::PadAction::kStart));
-}
-
-TEST(WebPad, StartStartsAGameOnTheTitleAndPausesInPlay) {
-  PadButtons buttons;
-  auto title = buttons.Update(true, false, 0, false, false);
-  EXPECT_TRUE(title.tap_f1);
-  EXPECT_FALSE(title.toggle_pause);
-  // Held on, it does nothing more.
-  EXPECT_FALSE(buttons.Update(true, false, 500, true, false).tap_f1);
-  EXPECT_FALSE(buttons.Update(true, false, 600, true, false).toggle_pause);
-
-  buttons.Update(false, false, 700, true, false);
-  auto play = buttons.Update(true, false, 800, true, false);
-  EXPECT_TRUE(play.toggle_pause);
-  EXPECT_FALSE(play.tap_f1);
-  buttons.Update(false, false, 900, false, true);
-  // Paused on the title screen (the page was hidden), Start resumes rather than starts.
-  auto paused = buttons.Update(true, false, 1000, false, true);
-  EXPECT_TRUE(paused.toggle_pause);
-  EXPECT_FALSE(paused.tap_f1);
-}
-
-TEST(WebPad, QuitHeldForASecondEndsTheGame) {
-  PadButtons buttons;
-  EXPECT_FALSE(buttons.Update(false, true, 1000, true, false).quit);
-  EXPECT_FALSE(buttons.Update(false, true, 1999, true, false).quit);
-  EXPECT_TRUE(buttons.Update(false, true, 2000, true, false).quit);
-  // A short press, let go, then held again: the second starts its own second.
-  buttons.Update(false, false, 5100, true, false);
-  EXPECT_FALSE(buttons.Update(false, true, 5200, true, false).quit);
-  buttons.Update(false, false, 5300, true, false);
-  EXPECT_FALSE(buttons.Update(false, true, 5400, true, false).quit);
-  EXPECT_FALSE(buttons.Update(false, true, 6399, true, false).quit);
-  EXPECT_TRUE(buttons.Update(false, true, 6400, true, false).quit);
 }
 
 }  // namespace

@@ -1,0 +1,41 @@
+// What the SDL host says over the picture, never on the game's page: "PAUSED" while paused, and
+// a line under the picture for a moment (where a screenshot went). Also the screenshots.
+#pragma once
+#include <cstdint>
+#include <string>
+
+#include "host/common/kept_page.h"
+#include "host/common/pad_policy.h"
+
+struct SDL_PixelFormat;
+
+namespace host::sdl {
+
+class Notices {
+ public:
+  explicit Notices(const common::PauseState* pause) : pause_(pause) {}
+
+  // How long a line shows.
+  static constexpr uint32_t kNoticeMs = 2500;
+
+  // Shows `text` under the picture from `now_ms`, on the host's clock.
+  void Say(std::string text, uint32_t now_ms);
+  // Takes the line away once its time is up; true when it did, so the picture is redrawn.
+  bool Expire(uint32_t now_ms);
+  // Whether anything is drawn over the picture.
+  bool Any() const { return pause_->Paused() || !line_.empty(); }
+  // Draws them over a picture of 32-bit pixels in `format`, scaled with it.
+  void Draw(const SDL_PixelFormat* format, uint32_t* picture, int pitch, int width,
+            int height) const;
+
+ private:
+  const common::PauseState* pause_;
+  std::string line_;
+  uint32_t until_ = 0;
+};
+
+// Writes the page as a compressed PNG, named by the date and time, into the player's pictures
+// folder; says where on stderr and returns the line to show the player.
+std::string SaveScreenshot(const common::KeptPage& page);
+
+}  // namespace host::sdl

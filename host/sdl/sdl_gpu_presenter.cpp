@@ -1,10 +1,23 @@
 #include "host/sdl/sdl_gpu_presenter.h"
 
 #include <SDL.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
 #include <string>
+#include <vector>
+
+extern char** environ;
 
 namespace host::sdl {
 namespace {
@@ -28,15 +41,9 @@ std::string GlRendererName() {
   return name ? reinterpret_cast<const char*>(name) : "";
 }
 
-}  // namespace
-
-bool IsSoftwareRasteriser(std::string_view name) {
-  for (std::string_view word : {"llvmpipe", "softpipe", "swrast", "software"})
-    if (Contains(name, word)) return true;
-  return false;
-}
-
-std::unique_ptr<GpuPresenter> GpuPresenter::Open(SDL_Window* window, bool hardware_only) {
+// SDL's accelerated renderer for `window`, with vsync; with `hardware_only`, nullptr when it
+// rasterises on the CPU all the same.
+SDL_Renderer* CreateRenderer(SDL_Window* window, bool hardware_only) {
   SDL_Renderer* renderer = SDL_CreateRenderer(
       window, -1,
       SDL_RENDERER_ACCELERATED | SDL_RENDERER_PRESENTVSYNC | SDL_RENDERER_TARGETTEXTURE);
@@ -49,7 +56,97 @@ std::unique_ptr<GpuPresenter> GpuPresenter::Open(SDL_Window* window, bool hardwa
     SDL_DestroyRenderer(renderer);
     return nullptr;
   }
-  return std::make_unique<GpuPresenter>(window, renderer);
+  return renderer;
+}
+
+// The automatic choice asks a process of its own whether the display has a GPU: a GL driver
+// once loaded stays (Mesa's llvmpipe brings LLVM, which cannot be unloaded, some 70 MB), so
+// where the answer is the CPU, none of it comes into the game. The process is this program
+// again, answering from AnswerGpuQuestion before its main could start.
+constexpr char kQuestionVariable[] = "FERROWYN_ASK_GPU";
+constexpr char kGpu = 'g', kNoGpu = 's', kCannotTell = '?';
+// A driver that has made no context in this time is not one to play on; llvmpipe under Xvfb
+// takes 0.2 to 0.3 s on a busy machine.
+constexpr auto kAnswerTimeLimit = std::chrono::seconds(5);
+
+[[gnu::constructor]] void AnswerGpuQuestion() {
+  if (!std::getenv(kQuestionVariable)) return;
+  char answer = kCannotTell;
+  if (SDL_Init(SDL_INIT_VIDEO) == 0) {
+    if (SDL_Window* window = SDL_CreateWindow("", 0, 0, 64, 64, SDL_WINDOW_HIDDEN))
+      answer = CreateRenderer(window, true) ? kGpu : kNoGpu;
+  }
+  if (write(STDOUT_FILENO, &answer, 1) != 1) _exit(1);
+  // Nothing of SDL is closed: the display drops the connection, and no exit handler runs.
+  _exit(0);
+}
+
+// The answer of a process of its own on the display SDL has opened: kGpu, kNoGpu, or
+// kCannotTell. One that says nothing within the time limit, or dies, is taken for kNoGpu: a
+// driver that hangs or crashes in the question would do the same in the game.
+char AskApart() {
+  // Only a display server takes a second client; a console's driver (KMS) is asked in place.
+  const char* driver = SDL_GetCurrentVideoDriver();
+  if (!driver || (std::strcmp(driver, "x11") != 0 && std::strcmp(driver, "wayland") != 0))
+    return kCannotTell;
+  int answer_pipe[2];
+  if (pipe2(answer_pipe, O_CLOEXEC) != 0) return kCannotTell;
+  // The game's environment, on the video driver SDL chose.
+  std::vector<std::string> variables{std::string(kQuestionVariable) + "=1",
+                                     std::string("SDL_VIDEODRIVER=") + driver};
+  for (char** variable = environ; *variable; ++variable)
+    if (std::strncmp(*variable, "SDL_VIDEODRIVER=", 16) != 0 &&
+        std::strncmp(*variable, kQuestionVariable, sizeof kQuestionVariable - 1) != 0)
+      variables.emplace_back(*variable);
+  std::vector<char*> envp;
+  for (std::string& variable : variables) envp.push_back(variable.data());
+  envp.push_back(nullptr);
+  char name[] = "ferrowyn-gpu-question";
+  char* argv[] = {name, nullptr};
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, answer_pipe[1], STDOUT_FILENO);
+  pid_t pid = 0;
+  const int spawned = posix_spawn(&pid, "/proc/self/exe", &actions, nullptr, argv, envp.data());
+  posix_spawn_file_actions_destroy(&actions);
+  close(answer_pipe[1]);
+  char answer = kNoGpu;
+  if (spawned != 0) {
+    answer = kCannotTell;
+  } else {
+    const auto deadline = std::chrono::steady_clock::now() + kAnswerTimeLimit;
+    for (;;) {
+      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+          deadline - std::chrono::steady_clock::now());
+      pollfd ready{answer_pipe[0], POLLIN, 0};
+      const int polled = poll(&ready, 1, std::max<int>(0, static_cast<int>(left.count())));
+      if (polled < 0 && errno == EINTR) continue;
+      char said = 0;
+      if (polled == 1 && read(answer_pipe[0], &said, 1) == 1) answer = said;
+      break;
+    }
+    if (answer != kGpu && answer != kCannotTell) answer = kNoGpu;
+    kill(pid, SIGKILL);  // gone already unless it hangs
+    while (waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
+    }
+  }
+  close(answer_pipe[0]);
+  return answer;
+}
+
+}  // namespace
+
+bool IsSoftwareRasteriser(std::string_view name) {
+  for (std::string_view word : {"llvmpipe", "softpipe", "swrast", "software"})
+    if (Contains(name, word)) return true;
+  return false;
+}
+
+std::unique_ptr<GpuPresenter> GpuPresenter::Open(SDL_Window* window, bool hardware_only) {
+  if (hardware_only && AskApart() == kNoGpu) return nullptr;
+  // A GPU found apart is asked again here, as where it could not be asked apart.
+  SDL_Renderer* renderer = CreateRenderer(window, hardware_only);
+  return renderer ? std::make_unique<GpuPresenter>(window, renderer) : nullptr;
 }
 
 GpuPresenter::GpuPresenter(SDL_Window* window, SDL_Renderer* renderer)

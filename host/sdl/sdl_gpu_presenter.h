@@ -21,7 +21,9 @@ bool IsSoftwareRasteriser(std::string_view name);
 class GpuPresenter {
  public:
   // SDL's accelerated renderer for `window`, with vsync; nullptr when SDL has none or, with
-  // `hardware_only`, when it rasterises on the CPU all the same (llvmpipe and the like).
+  // `hardware_only`, when it rasterises on the CPU all the same (llvmpipe and the like). On a
+  // display server that is asked first in a process of its own, so that a CPU rasteriser's
+  // driver never loads into the game.
   static std::unique_ptr<GpuPresenter> Open(SDL_Window* window, bool hardware_only);
   // Takes over `renderer`, made for `window`; Open is the way in.
   GpuPresenter(SDL_Window* window, SDL_Renderer* renderer);

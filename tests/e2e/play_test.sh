@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Plays the real game on a private X server: real key events, real screenshots.
 # usage: play_test.sh MODE GAME DATA_DIR OUT_DIR [HEADLESS_RUNNER]
-#   MODE: play, close, missing-data, screen, options, window, elsewhere, no-display, record
+#   MODE: play, close, missing-data, screen, options, window, elsewhere, no-display, record,
+#         memory
 # Screenshots stay in OUT_DIR; a failure names the folder.
 set -euo pipefail
 mode=$1
@@ -375,6 +376,28 @@ case $mode in
     echo "ok: started from another folder, the game found its data"
     press Escape
     expect_exit 2 "Escape"
+    ;;
+
+  memory)
+    # Xvfb's only GL is Mesa's CPU rasteriser: the automatic choice keeps to software, and its
+    # GL driver (LLVM and all, some 70 MB) must not stay in the game for the question.
+    declare -A resident driver
+    for renderer in software auto; do
+      start_game "$data" --window --renderer "$renderer"
+      sleep 4
+      wait_for_title
+      resident[$renderer]=$(awk '/^VmRSS:/ { print $2 }' "/proc/$game_pid/status")
+      driver[$renderer]=$(grep -m1 -oE '[^/]*(_dri\.so|libLLVM|libGLX_mesa).*' \
+        "/proc/$game_pid/maps" || true)
+      press Escape
+      expect_exit 2 "Escape"
+    done
+    echo "resident at the title: ${resident[software]} kB with --renderer software," \
+      "${resident[auto]} kB with --renderer auto"
+    [[ -z ${driver[auto]} ]] || fail "a GL driver stays in the game with auto: ${driver[auto]}"
+    ((resident[auto] <= resident[software] + 2048)) ||
+      fail "auto holds $((resident[auto] - resident[software])) kB more than software"
+    echo "ok: the automatic choice costs what software does, within 2 MB"
     ;;
 
   no-display)

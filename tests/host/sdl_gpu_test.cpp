@@ -1,19 +1,23 @@
 // The SDL host's GPU path. On a private X server (Xvfb) the only GL is Mesa's CPU rasteriser:
-// the automatic choice must keep to software there, and the GPU path forced onto it must show
-// the picture the software scaler shows.
+// the automatic choice must keep to software there, without its driver loaded into the game,
+// and the GPU path forced onto it must show the picture the software scaler shows.
 #include <SDL.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <cmath>
+#include <cstddef>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -152,10 +156,77 @@ double Rmse(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b) {
   return std::sqrt(sum / a.size()) / 255;
 }
 
+// The line of this process's memory map where a GL driver is, or "" when none is loaded.
+std::string GlDriverMapped() {
+  std::ifstream maps("/proc/self/maps");
+  for (std::string line; std::getline(maps, line);)
+    for (const char* driver : {"_dri.so", "libLLVM", "libGLX_mesa"})
+      if (line.find(driver) != std::string::npos) return line;
+  return "";
+}
+
+// An X display that takes connections and never answers: a question hangs there as it could
+// in a GL driver.
+class SilentDisplay {
+ public:
+  SilentDisplay() {
+    fd_ = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    // Xlib looks for display N at the abstract address "/tmp/.X11-unix/XN" first.
+    for (int number = 4000; fd_ >= 0 && number < 4100; ++number) {
+      sockaddr_un address{};
+      address.sun_family = AF_UNIX;
+      const std::string path = "/tmp/.X11-unix/X" + std::to_string(number);
+      path.copy(address.sun_path + 1, path.size());
+      if (bind(fd_, reinterpret_cast<sockaddr*>(&address),
+               offsetof(sockaddr_un, sun_path) + 1 + path.size()) == 0 &&
+          listen(fd_, 8) == 0) {
+        name_ = ":" + std::to_string(number);
+        break;
+      }
+    }
+  }
+  ~SilentDisplay() {
+    if (fd_ >= 0) close(fd_);
+  }
+  SilentDisplay(const SilentDisplay&) = delete;
+  SilentDisplay& operator=(const SilentDisplay&) = delete;
+
+  const std::string& Name() const { return name_; }
+
+ private:
+  int fd_ = -1;
+  std::string name_;
+};
+
 TEST_F(SdlGpuTest, AutomaticChoiceKeepsMesasCpuRasteriserOut) {
+  ASSERT_EQ(GlDriverMapped(), "") << "loaded before the test";
   host::sdl::SdlHost sdl(Drawing("auto"));
   ASSERT_TRUE(sdl.OpenWindow("Ferrowyn v1.0", 800, 600));
   EXPECT_FALSE(sdl.UsesGpu());
+  // Mesa's LLVM, once loaded, stays for good: some 70 MB for a path not taken.
+  EXPECT_EQ(GlDriverMapped(), "");
+}
+
+TEST_F(SdlGpuTest, QuestionUnansweredInTimeMeansNoGpu) {
+  ASSERT_EQ(GlDriverMapped(), "") << "loaded before the test";
+  ASSERT_EQ(SDL_InitSubSystem(SDL_INIT_VIDEO), 0) << SDL_GetError();
+  SDL_Window* window = SDL_CreateWindow("", 0, 0, 64, 64, SDL_WINDOW_HIDDEN);
+  ASSERT_NE(window, nullptr) << SDL_GetError();
+  // The question goes to a display that never answers; the window stays on the real one.
+  SilentDisplay silent;
+  ASSERT_FALSE(silent.Name().empty());
+  setenv("DISPLAY", silent.Name().c_str(), 1);
+  const auto start = std::chrono::steady_clock::now();
+  const bool gpu = host::sdl::GpuPresenter::Open(window, true) != nullptr;
+  const auto waited = std::chrono::steady_clock::now() - start;
+  SDL_DestroyWindow(window);
+  SDL_QuitSubSystem(SDL_INIT_VIDEO);
+  EXPECT_FALSE(gpu);
+  EXPECT_GE(waited, std::chrono::seconds(4)) << "the question did not hang";
+  EXPECT_LT(waited, std::chrono::seconds(8));
+  // Not asked again in the game, and the question's process is gone.
+  EXPECT_EQ(GlDriverMapped(), "");
+  EXPECT_EQ(waitpid(-1, nullptr, WNOHANG), 0) << "a child ended and was left unreaped";
 }
 
 TEST_F(SdlGpuTest, ForcedGpuShowsWhatTheSoftwareScalerShows) {

@@ -39,6 +39,7 @@ uint32_t HeadlessHost::Ticks() {
 }
 
 void HeadlessHost::Sleep(uint32_t ms) {
+  if (on_sleep) on_sleep(now_);
   now_ += ms == 0 ? 1 : ms;
   idle_reads_ = 0;
 }

@@ -50,6 +50,9 @@ class HeadlessHost : public Host {
   void SetWindowFails(bool fails);   // OpenWindow returns false (no display)
   std::function<void()> on_pump;     // called at the start of every PumpEvents
   std::function<void()> on_present;  // called after every page presented
+  // Called as Sleep begins, with the time before the clock moves on: what happened up to
+  // then (a sound started) belongs before the sleep.
+  std::function<void(uint32_t now)> on_sleep;
 
   // What was presented last, as 8-bit indices with its palette, and as RGB.
   bool HasPage() const { return !page_.empty(); }

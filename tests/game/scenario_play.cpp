@@ -12,18 +12,13 @@ using scenario::RunGame;
 
 constexpr int kTitle = 1, kPlaying = 2;
 
-// Mean square of the WAV's samples from frame `first` to `last` of the run (both included),
-// located through the ticks of the trace.
-double Loudness(const std::string& wav, const std::vector<Json>& frames, int first, int last) {
+// Mean square of the WAV's samples from `from_ms` to `to_ms` after the run's first frame began.
+double LoudnessAt(const std::string& wav, double from_ms, double to_ms) {
   const int rate = 44100;
-  auto sample_at = [&](int frame) {
-    return (static_cast<long long>(frames[frame]["tick"].number) - frames[0]["tick"].number) *
-           rate / 1000;
-  };
-  long long from = sample_at(first), to = sample_at(last);
   double sum = 0;
   long long count = 0;
-  for (long long s = from; s < to; ++s) {
+  for (long long s = static_cast<long long>(from_ms * rate / 1000);
+       s < static_cast<long long>(to_ms * rate / 1000); ++s) {
     size_t at = 44 + static_cast<size_t>(s) * 4;
     if (at + 4 > wav.size()) break;
     for (int c = 0; c < 2; ++c) {
@@ -34,6 +29,13 @@ double Loudness(const std::string& wav, const std::vector<Json>& frames, int fir
     }
   }
   return count ? sum / count : 0;
+}
+
+// The same from frame `first` to `last` of the run (both included), located through the
+// ticks of the trace.
+double Loudness(const std::string& wav, const std::vector<Json>& frames, int first, int last) {
+  auto ms = [&](int frame) { return frames[frame]["tick"].number - frames[0]["tick"].number; };
+  return LoudnessAt(wav, ms(first), ms(last));
 }
 
 TEST(ScenarioTitle, DemoTankStaysOnScreenFromTheFirstFrame) {
@@ -153,6 +155,31 @@ TEST(ScenarioPlay, F4HeldTogglesTheMusicEveryFiftyOneFrames) {
   EXPECT_GT(off, 0.0);
   EXPECT_LT(off * 100, on);
   EXPECT_LT(off * 100, on_again);
+  std::remove(wav_path.c_str());
+}
+
+// A won level's frame lasts two seconds: "plan" plays, the game waits a second and fades, and
+// only then does the next level's "intro" start. Sounds are heard from when they start, so the
+// two do not play on top of each other.
+TEST(ScenarioPlay, ASoundStartedAfterASleepIsHeardThen) {
+  std::string wav_path = testing::TempDir() + "ferrowyn-won.wav";
+  std::string script = scenario::ReadFile(FERROWYN_TEST_DATA "/script-win-level1.txt");
+  auto run = RunGame({"--frames", "600", "--audio", wav_path}, script + "3 tap F4\n");
+  ASSERT_EQ(run.status, 0) << run.err;
+  int won = -1;
+  for (int k = 1; k < 600 && won < 0; ++k)
+    if (run.frames[k]["tick"].number - run.frames[k - 1]["tick"].number > 1000) won = k - 1;
+  ASSERT_GE(won, 0) << "no level won in 600 frames";
+  const double start = run.frames[won]["tick"].number - run.frames[0]["tick"].number;
+  const double end = run.frames[won + 1]["tick"].number - run.frames[0]["tick"].number;
+  ASSERT_GT(end - start, 1900);
+
+  // With the music off, "plan" (1.6 s) has ended before the fade does; "intro" comes after.
+  std::string wav = scenario::ReadFile(wav_path);
+  double music_alone = LoudnessAt(wav, start + 1650, end - 20);
+  double intro = LoudnessAt(wav, end, end + 300);
+  EXPECT_GT(intro, 1000.0);
+  EXPECT_LT(music_alone * 30, intro);
   std::remove(wav_path.c_str());
 }
 

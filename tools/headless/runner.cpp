@@ -35,11 +35,14 @@ class Run {
   // One pass of the message loop: ends the frame before it, then sets the next one's input.
   void Pump();
   void CapturePresent();
+  // The game is about to sleep, at virtual time `now`.
+  void Sleeping(uint32_t now);
   bool CloseOutputs(std::ostream& err);
   long long FramesDone() const { return frames_done_; }
 
  private:
   void EndFrame(long long frame);
+  void MixAudioUntil(uint32_t tick);
   void ApplyInput(long long frame);
 
   const recording::Options& options_;
@@ -114,18 +117,31 @@ void Run::EndFrame(long long frame) {
     std::string path = (capture_dir_ / name).string();
     if (!host_->SavePng(path)) capture_failed_ = true;
   }
-  if (audio_.IsOpen()) {
-    // The virtual time this frame took, as sample frames; the remainder carries over.
-    uint64_t scaled = uint64_t{pass_tick_ - audio_tick_} * host_->AudioRate() + audio_remainder_;
-    audio_tick_ = pass_tick_;
-    audio_remainder_ = scaled % 1000;
-    size_t count = scaled / 1000;
-    mix_.assign(count * 2, 0);
-    host_->RenderAudio(mix_.data(), count);
-    audio_.Write(mix_.data(), count);
-  }
+  MixAudioUntil(pass_tick_);
   frames_done_ = frame + 1;
   if (options_.frames && frames_done_ == *options_.frames) host_->RequestClose();
+}
+
+void Run::MixAudioUntil(uint32_t tick) {
+  if (!audio_.IsOpen()) return;
+  // The virtual time since the last mix, as sample frames; the remainder carries over, so the
+  // samples are the same however the time is cut up.
+  uint64_t scaled = uint64_t{tick - audio_tick_} * host_->AudioRate() + audio_remainder_;
+  audio_tick_ = tick;
+  audio_remainder_ = scaled % 1000;
+  size_t count = scaled / 1000;
+  mix_.assign(count * 2, 0);
+  host_->RenderAudio(mix_.data(), count);
+  audio_.Write(mix_.data(), count);
+}
+
+void Run::Sleeping(uint32_t now) {
+  // A sound started within a frame plays from when it started, as a sound device would
+  // play it: before a sleep (a level won waits a second, then fades), the time so far is
+  // mixed with what is playing now. Outside the frames asked for nothing is written.
+  const long long frame = pass_ - 1;
+  if (frame < 0 || (options_.frames && frame >= *options_.frames)) return;
+  MixAudioUntil(now);
 }
 
 void Run::ApplyInput(long long frame) {
@@ -216,6 +232,7 @@ int RunHeadless(const std::vector<std::string>& args, std::ostream& out, std::os
   if (!run.OpenOutputs(err)) return 2;
   host.on_pump = [&run] { run.Pump(); };
   host.on_present = [&run] { run.CapturePresent(); };
+  host.on_sleep = [&run](uint32_t now) { run.Sleeping(now); };
 
   // The game reads its data files from the current folder.
   std::filesystem::path previous_dir = std::filesystem::current_path(ec);

@@ -12,10 +12,6 @@
 namespace host::sdl {
 namespace {
 
-// The smallest window: half the page each way, where its text is still legible.
-constexpr int kMinimumWidth = 400;
-constexpr int kMinimumHeight = 300;
-
 // True when SDL could only give a video driver that shows nothing, and nobody asked for it.
 bool InvisibleDriver() {
   const char* driver = SDL_GetCurrentVideoDriver();
@@ -63,12 +59,10 @@ bool SdlWindow::Open(const char* title, int width, int height,
     // to honour the full-screen request.
     SDL_GetDisplayBounds(0, &place);
     flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
-  } else if (settings_->window_width > 0) {
-    place.w = settings_->window_width;
-    place.h = settings_->window_height;
   } else {
-    place.w = width * WholeScale(0);
-    place.h = height * WholeScale(0);
+    SDL_Rect size = WindowedSize(0);
+    place.w = size.w;
+    place.h = size.h;
   }
   window_.reset(SDL_CreateWindow(title, place.x, place.y, place.w, place.h, flags));
   if (!window_) {
@@ -76,7 +70,9 @@ bool SdlWindow::Open(const char* title, int width, int height,
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
     return false;
   }
-  SDL_SetWindowMinimumSize(window_.get(), kMinimumWidth, kMinimumHeight);
+  // The smallest window: half the page each way, where its text is still legible.
+  SDL_SetWindowMinimumSize(window_.get(), common::kSmallestWindowWidth,
+                           common::kSmallestWindowHeight);
   if (icon_size > 0 && icon_rgba.size() == size_t(icon_size) * icon_size * 4) {
     // SDL copies the pixels; the surface only lends them.
     if (SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormatFrom(
@@ -106,6 +102,29 @@ int SdlWindow::WholeScale(int display) const {
   return std::max(1, std::min(usable.w / window_width_, usable.h / window_height_));
 }
 
+SDL_Rect SdlWindow::WindowedSize(int display) {
+  SDL_Rect size{0, 0, settings_->window_width, settings_->window_height};
+  if (size.w <= 0 || size.h <= 0) {
+    size.w = window_width_ * WholeScale(display);
+    size.h = window_height_ * WholeScale(display);
+  }
+  SDL_Rect usable;
+  if (SDL_GetDisplayUsableBounds(display, &usable) == 0 && usable.w > 0 && usable.h > 0 &&
+      (size.w > usable.w || size.h > usable.h)) {
+    // The largest size of the same shape that fits; a window larger than the screen opens
+    // partly off it.
+    const double shrink = std::min(double(usable.w) / size.w, double(usable.h) / size.h);
+    const SDL_Rect asked = size;
+    size.w = std::max(common::kSmallestWindowWidth, int(size.w * shrink));
+    size.h = std::max(common::kSmallestWindowHeight, int(size.h * shrink));
+    std::fprintf(stderr, "ferrowyn: a %dx%d window does not fit the desktop (%dx%d): %dx%d\n",
+                 asked.w, asked.h, usable.w, usable.h, size.w, size.h);
+  }
+  given_width_ = size.w;
+  given_height_ = size.h;
+  return size;
+}
+
 void SdlWindow::ShowError(const char* title, const char* message) {
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return;
   if (!InvisibleDriver()) SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, title, message, nullptr);
@@ -126,10 +145,11 @@ void SdlWindow::ToggleFullScreen() {
   if (SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN) {
     SDL_SetWindowFullscreen(window, 0);
     settings_->fullscreen = false;
-    // The largest whole multiple of the page that fits keeps every pixel the same size.
+    // Back to the size the player had; else the largest whole multiple of the page that
+    // fits, which keeps every pixel the same size.
     int display = std::max(0, SDL_GetWindowDisplayIndex(window));
-    int scale = WholeScale(display);
-    SDL_SetWindowSize(window, window_width_ * scale, window_height_ * scale);
+    SDL_Rect size = WindowedSize(display);
+    SDL_SetWindowSize(window, size.w, size.h);
     SDL_SetWindowPosition(window, SDL_WINDOWPOS_CENTERED_DISPLAY(display),
                           SDL_WINDOWPOS_CENTERED_DISPLAY(display));
   } else {
@@ -149,11 +169,7 @@ void SdlWindow::ToggleFullScreen() {
 void SdlWindow::HandleEvent(const SDL_Event& event) {
   switch (event.window.event) {
     case SDL_WINDOWEVENT_SIZE_CHANGED:
-      // The size the player gave the window is kept for the next run.
-      if (window_ && !(SDL_GetWindowFlags(window_.get()) & SDL_WINDOW_FULLSCREEN)) {
-        settings_->window_width = event.window.data1;
-        settings_->window_height = event.window.data2;
-      }
+      KeepPlayersSize(event.window.data1, event.window.data2);
       [[fallthrough]];
     case SDL_WINDOWEVENT_EXPOSED:
     case SDL_WINDOWEVENT_SHOWN:
@@ -162,6 +178,17 @@ void SdlWindow::HandleEvent(const SDL_Event& event) {
       Redraw();
       break;
   }
+}
+
+void SdlWindow::KeepPlayersSize(int width, int height) {
+  if (!window_ || (SDL_GetWindowFlags(window_.get()) & SDL_WINDOW_FULLSCREEN)) return;
+  int w = 0, h = 0;
+  SDL_GetWindowSize(window_.get(), &w, &h);
+  // A size passed on the way (out of full screen) is not the window's now, and one the host
+  // gave it (fitting the desktop, coming back from full screen) is not the player's.
+  if (w != width || h != height || (w == given_width_ && h == given_height_)) return;
+  settings_->window_width = w;
+  settings_->window_height = h;
 }
 
 void SdlWindow::Present(const uint8_t* pixels, int pitch, int width, int height,

@@ -57,6 +57,11 @@ class SdlWindow {
 
  private:
   int WholeScale(int display) const;
+  // The windowed size to use: the player's, or the largest whole multiple of the page, made
+  // to fit the display's usable area (said once on stderr when it had to shrink).
+  SDL_Rect WindowedSize(int display);
+  // The window is now this size: kept for the next run if the player made it so.
+  void KeepPlayersSize(int width, int height);
   void Redraw();
   void RedrawSurface();
   void MapColours(const SDL_PixelFormat* format);
@@ -69,6 +74,10 @@ class SdlWindow {
   SdlHandle<SDL_Surface> staging_;
   int window_width_ = 0;  // the size asked for: the windowed size is a whole multiple of it
   int window_height_ = 0;
+  // The windowed size the host itself last gave the window; a size it did not give is the
+  // player's, and kept.
+  int given_width_ = 0;
+  int given_height_ = 0;
   int surface_width_ = 0;
   int surface_height_ = 0;
   common::KeptPage page_;

@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "host/common/page_scaler.h"
@@ -242,6 +243,47 @@ class SdlHostConfigured : public SdlHostTest {
   }
   std::unique_ptr<host::sdl::SdlHost> configured;
 };
+
+// A window fits the desktop (the dummy driver's is 1024x768) without that becoming the
+// player's size; one the player sized comes back from full screen as it was.
+TEST_F(SdlHostConfigured, WindowsFitTheDesktopAndKeepThePlayersSize) {
+  auto size = [](SDL_Window* window) {
+    int w = 0, h = 0;
+    SDL_GetWindowSize(window, &w, &h);
+    return std::pair(w, h);
+  };
+  host::sdl::SdlConfig config;
+  config.settings.fullscreen = false;
+  config.settings.window_width = 1600;
+  config.settings.window_height = 1200;
+  Start(config);
+  configured->PumpEvents();
+  EXPECT_EQ(size(configured->Window()), std::pair(1024, 768));
+  EXPECT_EQ(configured->CurrentSettings().window_width, 1600);
+
+  config.settings.window_width = 1000;
+  config.settings.window_height = 750;
+  Start(config);
+  configured->PumpEvents();
+  ASSERT_EQ(size(configured->Window()), std::pair(1000, 750));
+  Key(SDL_SCANCODE_F11, true);
+  Key(SDL_SCANCODE_F11, false);
+  configured->PumpEvents();
+  EXPECT_TRUE(configured->CurrentSettings().fullscreen);
+  Key(SDL_SCANCODE_F11, true);
+  Key(SDL_SCANCODE_F11, false);
+  configured->PumpEvents();
+  EXPECT_FALSE(configured->CurrentSettings().fullscreen);
+  EXPECT_EQ(size(configured->Window()), std::pair(1000, 750));
+  EXPECT_EQ(configured->CurrentSettings().window_width, 1000);
+  EXPECT_EQ(configured->CurrentSettings().window_height, 750);
+
+  // The player's own size is kept.
+  SDL_SetWindowSize(configured->Window(), 900, 700);
+  configured->PumpEvents();
+  EXPECT_EQ(configured->CurrentSettings().window_width, 900);
+  EXPECT_EQ(configured->CurrentSettings().window_height, 700);
+}
 
 TEST_F(SdlHostConfigured, BoundKeysGiveTheGamesKeysAndThePauseKeyHoldsThePump) {
   host::sdl::SdlConfig config;

@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <dinput.h>
 
+#include <algorithm>
 #include <cstdio>
 
 #include "input/input.h"
@@ -94,7 +95,12 @@ uint32_t ReplayHost::Ticks() {
 bool ReplayHost::PumpEvents() {
   bool close = inner_->PumpEvents();
   long long frame = frames_++;
+  // Past the recording's end a game still running (the recorded one was killed, or its
+  // window closed) is asked once to close, the way the window's close button asks; asked
+  // again on every pass, the requests would keep ahead of the quit they lead to.
+  if (end_ && frame == *end_ + 1) close = true;
   if (std::optional<uint64_t> recorded = player_.CheckAt(frame); recorded && !diverged_) {
+    ++checks_;
     uint64_t now = recording::WorldChecksum();
     if (now != *recorded) {
       diverged_ = true;
@@ -107,6 +113,15 @@ bool ReplayHost::PumpEvents() {
   }
   player_.Advance(frame, [this](int code, bool down) { keys_[code] = down; });
   return close;
+}
+
+std::string ReplayHost::Summary() const {
+  // Frames run while the game closed are not the recording's.
+  const long long reached = end_ ? std::min(Frames(), *end_) : Frames();
+  std::string line = "replayed " + std::to_string(reached) + " frames";
+  if (end_ && reached < *end_) line += " of " + std::to_string(*end_);
+  if (diverged_) return line + "; the game left the recorded one (see above)";
+  return line + ", every checksum matched (" + std::to_string(checks_) + ")";
 }
 
 }  // namespace program

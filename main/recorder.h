@@ -42,7 +42,8 @@ class RecordingHost : public ForwardingHost {
   // The game's first reading of the clock is its random seed: it goes into the recording.
   uint32_t Ticks() override;
   bool PumpEvents() override;
-  long long Frames() const { return frames_; }
+  // The frames played: the pump that ends the game runs none.
+  long long Frames() const { return frames_ > 0 ? frames_ - 1 : 0; }
 
  private:
   void RecordStick(long long frame);
@@ -56,25 +57,36 @@ class RecordingHost : public ForwardingHost {
 };
 
 // The keys and the stick come from a recording; the window, clock, picture and sound stay
-// real. A recorded checksum that the world does not match is reported once, on stderr.
+// real. A recorded checksum that the world does not match is reported once, on stderr. At
+// the recording's end the game is asked to close.
 class ReplayHost : public ForwardingHost {
  public:
   ReplayHost(host::Host* inner, const recording::Script& script)
-      : ForwardingHost(inner), player_(script), start_tick_(script.start_tick) {}
+      : ForwardingHost(inner),
+        player_(script),
+        start_tick_(script.start_tick),
+        end_(recording::PlayedFrames(script)) {}
   // The real clock, moved so that its first reading is the recorded one.
   uint32_t Ticks() override;
   bool PumpEvents() override;
   bool KeyDown(uint8_t scan_code) override { return keys_[scan_code]; }
   host::Joystick ReadJoystick() override { return player_.Stick(); }
   bool Diverged() const { return diverged_; }
+  // Frames played back so far, and how many checksums were compared.
+  long long Frames() const { return frames_ > 0 ? frames_ - 1 : 0; }
+  int Checks() const { return checks_; }
+  // One line on how the replay went, for when it ends.
+  std::string Summary() const;
 
  private:
   recording::ScriptPlayer player_;
   std::optional<uint32_t> start_tick_;
   std::optional<uint32_t> clock_offset_;
+  std::optional<long long> end_;
   long long frames_ = 0;
   bool keys_[256] = {};
   bool diverged_ = false;
+  int checks_ = 0;
 };
 
 }  // namespace program

@@ -126,10 +126,17 @@ int main(int argc, char** argv) {
       options.record_path.empty() ? "" : fs::absolute(options.record_path, ec).string();
   recording::Script replay;
   std::string error;
-  if (!options.replay_path.empty() &&
-      !recording::LoadScript(options.replay_path, &replay, &error)) {
-    std::fprintf(stderr, "ferrowyn: --replay: %s\n", error.c_str());
-    return 2;
+  if (!options.replay_path.empty()) {
+    if (!recording::LoadScript(options.replay_path, &replay, &error)) {
+      std::fprintf(stderr, "ferrowyn: --replay: %s\n", error.c_str());
+      return 2;
+    }
+    if (!replay.frames && replay.recorded)
+      std::fprintf(stderr,
+                   "ferrowyn: --replay: the recording ends without its closing lines (the game "
+                   "was stopped while recording): replaying it to its last line, %lld frames\n",
+                   *recording::PlayedFrames(replay));
+    config.label = "REPLAY";
   }
 
   const std::variant<fs::path, int> data = ChooseDataFolder(options);
@@ -163,7 +170,10 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "ferrowyn: --record: writing %s failed\n", record_path.c_str());
     if (result == 0) result = 1;
   }
-  if (replaying && replaying->Diverged() && result == 0) result = 1;
+  if (replaying) {
+    std::fprintf(stderr, "ferrowyn: --replay: %s\n", replaying->Summary().c_str());
+    if (replaying->Diverged() && result == 0) result = 1;
+  }
   if (!program::SaveSettingsFile(file, config.settings, sdl.CurrentSettings(), &error))
     std::fprintf(stderr, "ferrowyn: settings: %s\n", error.c_str());
   return result;

@@ -74,6 +74,7 @@ bool ParseLine(const std::vector<std::string>& w, int line, Script* script, std:
                std::to_string(kScriptVersion);
       return false;
     }
+    if (w[0] == "version") script->recorded = true;
     if (w[0] == "start-tick") script->start_tick = static_cast<uint32_t>(value);
     if (w[0] == "frames") script->frames = value;
     return true;
@@ -224,6 +225,15 @@ std::optional<uint64_t> ScriptPlayer::CheckAt(long long frame) {
   if (next_check_ < checks.size() && checks[next_check_].frame == frame)
     return checks[next_check_].checksum;
   return std::nullopt;
+}
+
+std::optional<long long> PlayedFrames(const Script& script) {
+  if (script.frames) return script.frames;
+  if (!script.recorded) return std::nullopt;
+  long long last = -1;
+  for (const ScriptEvent& e : script.events) last = std::max(last, e.frame);
+  for (const ScriptCheck& c : script.checks) last = std::max(last, c.frame);
+  return last + 1;
 }
 
 bool ScriptRecorder::Open(const std::string& path) {

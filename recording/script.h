@@ -39,7 +39,12 @@ struct Script {
   std::vector<ScriptCheck> checks;           // in frame order
   std::optional<uint32_t> start_tick;        // the clock's first reading when recorded
   std::optional<long long> frames;           // how many frames the recording played
+  bool recorded = false;                     // has a version line: written by --record
 };
+
+// How many frames a script plays: its frames line, else (a recording cut short, the game
+// stopped while recording) up to its last line; nothing for a script with neither.
+std::optional<long long> PlayedFrames(const Script& script);
 
 // The host's raw joystick reading (-32768..32767) that the input stand-in scales back to
 // exactly `value` in the game's -16..16.

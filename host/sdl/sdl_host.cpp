@@ -21,7 +21,7 @@ SdlHost::SdlLibrary::~SdlLibrary() {
 
 SdlHost::SdlHost(SdlConfig config)
     : config_(std::move(config)),
-      notices_(&pause_),
+      notices_(&pause_, config_.label),
       window_(&config_.settings, &notices_),
       input_(config_.settings),
       audio_(config_.sound) {
@@ -122,10 +122,11 @@ void SdlHost::HandleWindowEvent(const SDL_Event& event) {
 }
 
 // While paused no frame runs: the game waits here, in its own pump, so its clock, world and
-// random draws stand still, and the next frame starts afresh rather than catching up.
+// random draws stand still, and the next frame starts afresh rather than catching up. With no
+// window (the game closing it) nothing could end the pause: the game goes on.
 void SdlHost::WaitWhilePaused(bool* close) {
   SDL_Event event;
-  while (pause_.Paused() && !*close && !pause_.Closing()) {
+  while (pause_.Paused() && !*close && !pause_.Closing() && window_.Get()) {
     if (SDL_WaitEventTimeout(&event, 100)) HandleEvent(event, close);
     if (input_.QuitDue(clock_.Ticks())) *close = true;
   }

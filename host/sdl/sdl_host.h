@@ -30,6 +30,7 @@ struct SdlConfig {
   std::vector<uint8_t> icon_rgba;  // the window's icon, icon_size pixels square
   int icon_size = 0;
   std::filesystem::path pad_mappings;  // the player's gamecontrollerdb.txt, if any
+  std::string label;                   // shown over the picture all along ("REPLAY"), if any
 };
 
 class SdlHost : public Host {

@@ -33,8 +33,11 @@ void Notices::Draw(const SDL_PixelFormat* format, uint32_t* picture, int pitch, 
   const uint32_t shade = SDL_MapRGB(format, 0, 0, 0);
   if (pause_->Paused())
     common::DrawOverlayText(picture, pitch, width, height, "PAUSED", height / 2, scale, ink, shade);
+  common::OverlayRows band = common::OverlayBand(0, scale);
+  if (!label_.empty())
+    common::DrawOverlayText(picture, pitch, width, height, label_, -band.first + 2 * scale, scale,
+                            ink, shade);
   if (!line_.empty()) {
-    common::OverlayRows band = common::OverlayBand(0, scale);
     common::DrawOverlayText(picture, pitch, width, height, line_, height + band.first - 2 * scale,
                             scale, ink, shade);
   }

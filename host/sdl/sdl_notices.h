@@ -1,8 +1,10 @@
-// What the SDL host says over the picture, never on the game's page: "PAUSED" while paused, and
-// a line under the picture for a moment (where a screenshot went). Also the screenshots.
+// What the SDL host says over the picture, never on the game's page: "PAUSED" while paused, a
+// line under the picture for a moment (where a screenshot went), and a standing label above it
+// ("REPLAY" while a recording plays). Also the screenshots.
 #pragma once
 #include <cstdint>
 #include <string>
+#include <utility>
 
 #include "host/common/kept_page.h"
 #include "host/common/pad_policy.h"
@@ -13,7 +15,8 @@ namespace host::sdl {
 
 class Notices {
  public:
-  explicit Notices(const common::PauseState* pause) : pause_(pause) {}
+  explicit Notices(const common::PauseState* pause, std::string label = "")
+      : pause_(pause), label_(std::move(label)) {}
 
   // How long a line shows.
   static constexpr uint32_t kNoticeMs = 2500;
@@ -23,13 +26,14 @@ class Notices {
   // Takes the line away once its time is up; true when it did, so the picture is redrawn.
   bool Expire(uint32_t now_ms);
   // Whether anything is drawn over the picture.
-  bool Any() const { return pause_->Paused() || !line_.empty(); }
+  bool Any() const { return pause_->Paused() || !line_.empty() || !label_.empty(); }
   // Draws them over a picture of 32-bit pixels in `format`, scaled with it.
   void Draw(const SDL_PixelFormat* format, uint32_t* picture, int pitch, int width,
             int height) const;
 
  private:
   const common::PauseState* pause_;
+  std::string label_;
   std::string line_;
   uint32_t until_ = 0;
 };

@@ -431,7 +431,26 @@ case $mode in
     "$runner" --data "$data" --replay "$out/game.rec" --trace "$out/replay.jsonl" \
       >"$out/replay.out" 2>"$out/replay.err" || status=$?
     ((status == 0)) || fail "the replay ended with status $status: $(cat "$out/replay.err")"
-    echo "ok: a recorded game ($checks checksums) replays headless without a divergence"
+    recorded=$(sed -n 's/^frames \([0-9]*\)$/\1/p' "$out/game.rec")
+    grep -q "^ferrowyn-headless: $recorded frames," "$out/replay.out" ||
+      fail "the recording says $recorded frames, the runner: $(cat "$out/replay.out")"
+    echo "ok: a recorded game ($checks checksums, $recorded frames) replays headless without a divergence"
+
+    # In the window it plays to the recording's end by itself, and says how it went.
+    start_game "$data" --replay "$out/game.rec"
+    expect_exit 60 "the recording's end"
+    grep -qF "ferrowyn: --replay: replayed $recorded frames, every checksum matched ($checks)" \
+      "$out/game.err" || fail "no closing line from the window's replay: $(cat "$out/game.err")"
+    echo "ok: the window's replay ends with the recording and says so"
+
+    # A game killed while recording leaves no closing lines: played to its last line.
+    grep -v -e '^frames ' -e ' ESCAPE$' "$out/game.rec" >"$out/cut.rec"
+    start_game "$data" --replay "$out/cut.rec"
+    expect_exit 60 "the cut recording's last line"
+    grep -qF "ends without its closing lines" "$out/game.err" &&
+      grep -qF "every checksum matched" "$out/game.err" ||
+      fail "the cut recording did not end as it should: $(cat "$out/game.err")"
+    echo "ok: a recording cut short replays to its last line in the window, and says so"
     ;;
 
   *)

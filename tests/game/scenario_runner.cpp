@@ -100,6 +100,17 @@ TEST(ScenarioRunner, ScriptEventsAreOrderedByFrameAndTapReleasesNextFrame) {
   EXPECT_EQ(script.events[3].code, host::common::ScanCodeOf("UP"));
 }
 
+// A game killed while recording leaves no closing lines: its recording plays to its last
+// line, and the runner says why it stops there.
+TEST(ScenarioRunner, ARecordingCutShortPlaysToItsLastLine) {
+  auto run = RunGame({}, "version 1\nstart-tick 5\n0 down F1\n1 up F1\n30 down LEFT\n");
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.frames.size(), 31u);
+  EXPECT_NE(run.err.find("the recording ends without its closing lines"), std::string::npos)
+      << run.err;
+  EXPECT_EQ(run.err.find("--frames"), std::string::npos) << run.err;
+}
+
 TEST(ScenarioRunner, ScriptedRunIsByteIdenticalAcrossRuns) {
   const char* script =
       "0 tap F1\n"

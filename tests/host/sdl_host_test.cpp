@@ -423,6 +423,23 @@ TEST(SdlNotices, ALineShowsForItsTimeAndThePauseForItsOwn) {
   EXPECT_TRUE(notices.Any());
 }
 
+// A label ("REPLAY") stands over the top of the picture all along, in white.
+TEST(SdlNotices, ALabelStandsAtTheTop) {
+  host::common::PauseState pause;
+  host::sdl::Notices labelled(&pause, "REPLAY");
+  EXPECT_TRUE(labelled.Any());
+  SDL_PixelFormat* format = SDL_AllocFormat(SDL_PIXELFORMAT_XRGB8888);
+  std::vector<uint32_t> picture(800 * 600, 0);
+  labelled.Draw(format, picture.data(), 800 * 4, 800, 600);
+  auto white_in = [&](int first_row, int end_row) {
+    return std::count(picture.begin() + first_row * 800, picture.begin() + end_row * 800,
+                      0xFFFFFFu);
+  };
+  EXPECT_GT(white_in(0, 60), 50);
+  EXPECT_EQ(white_in(60, 600), 0);
+  SDL_FreeFormat(format);
+}
+
 // With no display SDL would make an invisible window; the game must say so instead.
 TEST(SdlHostNoDisplay, RefusesAWindowNobodyCanSee) {
   const char* display = std::getenv("DISPLAY");

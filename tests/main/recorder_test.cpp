@@ -111,6 +111,7 @@ TEST(Recorder, WhatEachFrameReadReplaysOnTheSameFrame) {
   ASSERT_TRUE(recorder.Open(path));
   program::RecordingHost recording(&played, &recorder);
   const std::vector<Reading> recorded = Play(&recording, kFrames, hands);
+  recording.PumpEvents();  // the pass that ends the game runs no frame
   ASSERT_TRUE(recorder.Close(recording.Frames()));
   ASSERT_EQ(recorded[3].x, 16);
   ASSERT_EQ(recorded[2].x, 0);
@@ -133,6 +134,11 @@ TEST(Recorder, WhatEachFrameReadReplaysOnTheSameFrame) {
   program::ReplayHost replay(&idle, script);
   const std::vector<Reading> replayed = Play(&replay, kFrames, [](int) {});
   EXPECT_FALSE(replay.Diverged());
+  // Past the recording's end the game is asked to close, and the replay says how it went.
+  EXPECT_FALSE(replay.PumpEvents());
+  EXPECT_TRUE(replay.PumpEvents());
+  EXPECT_FALSE(replay.PumpEvents());
+  EXPECT_EQ(replay.Summary(), "replayed 60 frames, every checksum matched (2)");
   for (int frame = 0; frame < kFrames; ++frame)
     ASSERT_TRUE(replayed[frame] == recorded[frame])
         << "frame " << frame << ": stick " << replayed[frame].x << "," << replayed[frame].y

@@ -215,6 +215,12 @@ int RunHeadless(const std::vector<std::string>& args, std::ostream& out, std::os
     err << "ferrowyn-headless: " << error << "\n";
     return 2;
   }
+  if (!options.frames && !script.frames && script.recorded) {
+    options.frames = recording::PlayedFrames(script);
+    err << "ferrowyn-headless: the recording ends without its closing lines (the game was "
+           "stopped while recording): playing it to its last line, "
+        << *options.frames << " frames\n";
+  }
   if (!options.frames) options.frames = script.frames;
   if (!options.frames && !ReleasesEscape(script)) {
     err << "ferrowyn-headless: nothing would end this run: give --frames N, or press and "

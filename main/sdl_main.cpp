@@ -139,6 +139,10 @@ int main(int argc, char** argv) {
     config.label = "REPLAY";
   }
 
+  if (std::string problem = host::sdl::SdlHost::DisplayProblem(); !problem.empty()) {
+    std::fprintf(stderr, "ferrowyn: %s\n", problem.c_str());
+    return 1;
+  }
   const std::variant<fs::path, int> data = ChooseDataFolder(options);
   if (const int* status = std::get_if<int>(&data)) return *status;
   // The game reads its files from the current folder.

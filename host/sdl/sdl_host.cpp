@@ -44,6 +44,10 @@ void SdlHost::CloseWindow() {
   window_.Close();
 }
 
+std::string SdlHost::DisplayProblem() {
+  return SdlWindow::DisplayProblem();
+}
+
 void SdlHost::ShowError(const std::string& title, const std::string& message) {
   SdlWindow::ShowError(title.c_str(), message.c_str());
 }

@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <string>
 
 #include "host/sdl/sdl_gpu_presenter.h"
 
@@ -21,7 +23,35 @@ bool InvisibleDriver() {
   return !asked || std::strcmp(asked, driver) != 0;
 }
 
+// Starts SDL's video; on failure, why, with nothing started. Without a usable runtime folder no
+// Wayland display can be reached, and Wayland's library would say so on stderr as SDL tried:
+// the other drivers are tried alone then.
+std::string StartVideo() {
+  const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+  std::error_code ec;
+  if (!std::getenv("SDL_VIDEODRIVER") && (!runtime || !std::filesystem::is_directory(runtime, ec)))
+    SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11");
+  const char* no_display =
+      "no display to show the game on (DISPLAY and WAYLAND_DISPLAY are not set, or name no "
+      "display that can be opened)";
+  if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+    if (!std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY")) return no_display;
+    return std::string("cannot open a window: ") + SDL_GetError();
+  }
+  if (InvisibleDriver()) {
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    return no_display;
+  }
+  return "";
+}
+
 }  // namespace
+
+std::string SdlWindow::DisplayProblem() {
+  std::string problem = StartVideo();
+  if (problem.empty()) SDL_QuitSubSystem(SDL_INIT_VIDEO);
+  return problem;
+}
 
 SdlWindow::SdlWindow(common::Settings* settings, const Notices* notices)
     : settings_(settings), notices_(notices) {}
@@ -35,15 +65,8 @@ SdlWindow::~SdlWindow() {
 bool SdlWindow::Open(const char* title, int width, int height,
                      const std::vector<uint8_t>& icon_rgba, int icon_size) {
   Close();
-  if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-    std::fprintf(stderr, "ferrowyn: cannot open a window: %s\n", SDL_GetError());
-    return false;
-  }
-  if (InvisibleDriver()) {
-    std::fprintf(stderr,
-                 "ferrowyn: no display to show the game on (DISPLAY and WAYLAND_DISPLAY are "
-                 "not set, or name no display that can be opened)\n");
-    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+  if (std::string problem = StartVideo(); !problem.empty()) {
+    std::fprintf(stderr, "ferrowyn: %s\n", problem.c_str());
     return false;
   }
   // Scaled in software, the page goes straight into the window on X11: far cheaper than SDL's
@@ -126,8 +149,8 @@ SDL_Rect SdlWindow::WindowedSize(int display) {
 }
 
 void SdlWindow::ShowError(const char* title, const char* message) {
-  if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return;
-  if (!InvisibleDriver()) SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, title, message, nullptr);
+  if (!StartVideo().empty()) return;
+  SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, title, message, nullptr);
   SDL_QuitSubSystem(SDL_INIT_VIDEO);
 }
 

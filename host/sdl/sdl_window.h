@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "host/common/kept_page.h"
@@ -39,6 +40,8 @@ class SdlWindow {
   void Close();
   // A message box when a window can be shown.
   static void ShowError(const char* title, const char* message);
+  // Why no window could be shown, in one line; empty when one can.
+  static std::string DisplayProblem();
 
   SDL_Window* Get() const { return window_.get(); }
   bool UsesGpu() const { return gpu_ != nullptr; }

@@ -402,10 +402,11 @@ case $mode in
 
   no-display)
     status=0
-    (unset DISPLAY WAYLAND_DISPLAY SDL_VIDEODRIVER
+    (unset DISPLAY WAYLAND_DISPLAY SDL_VIDEODRIVER XDG_RUNTIME_DIR
       timeout 10 "$game" --data "$data" >"$out/game.out" 2>"$out/game.err") || status=$?
     ((status == 1)) || fail "status $status without a display (want 1)"
     grep -q "^ferrowyn: no display" "$out/game.err" || fail "no line saying so: $(cat "$out/game.err")"
+    [[ $(wc -l <"$out/game.err") -eq 1 ]] || fail "more than one line for one cause: $(cat "$out/game.err")"
     echo "ok: no display: status 1 and \"$(grep '^ferrowyn: no display' "$out/game.err")\""
     ;;
 

@@ -106,15 +106,28 @@ class SdlGpuTest : public testing::Test {
     setenv("SDL_AUDIODRIVER", "dummy", 1);
   }
 
-  // Shows `page` and returns the screen as the X server holds it: 8-bit RGB.
+  // Shows `page` and returns the screen as the X server holds it (8-bit RGB) once it shows a
+  // page: the window mapped and drawn, and a page held back for vsync gone out, the same in two
+  // pictures running. A busy machine may take seconds for that; a deadline bounds the wait.
   std::vector<uint8_t> Shown(host::sdl::SdlHost& sdl, const std::vector<uint8_t>& page,
                              const host::Rgb* palette) {
     sdl.Present(page.data(), 800, 800, 600, palette);
-    // Let the window be mapped and drawn, and a page held back for vsync go out.
-    for (int i = 0; i < 20; ++i) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    std::vector<uint8_t> before;
+    for (;;) {
       sdl.PumpEvents();
+      std::vector<uint8_t> now = Screen();
+      if (ShowsAPage(now) && now == before) return now;
+      if (std::chrono::steady_clock::now() > deadline) {
+        ADD_FAILURE() << "waited 60 s for the page to stand on the screen";
+        return now;
+      }
+      before = std::move(now);
       std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
+  }
+
+  std::vector<uint8_t> Screen() {
     const std::string command =
         "import -display " + server_.Display() + " -window root -depth 8 rgb:-";
     std::vector<uint8_t> rgb(static_cast<size_t>(kScreenWidth) * kScreenHeight * 3);
@@ -123,6 +136,13 @@ class SdlGpuTest : public testing::Test {
     rgb.resize(std::fread(rgb.data(), 1, rgb.size(), pipe));
     pclose(pipe);
     return rgb;
+  }
+
+  // Something drawn in the middle of the screen, where the page goes.
+  static bool ShowsAPage(const std::vector<uint8_t>& rgb) {
+    const size_t middle = (540 * static_cast<size_t>(kScreenWidth) + 960) * 3;
+    return rgb.size() == size_t{kScreenWidth} * kScreenHeight * 3 &&
+           rgb[middle] + rgb[middle + 1] + rgb[middle + 2] != 0;
   }
 
   XServer server_{"1920x1080x24"};

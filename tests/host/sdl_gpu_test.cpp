@@ -62,8 +62,10 @@ class XServer {
     int pipe_fds[2];
     if (pipe(pipe_fds) != 0) return;
     const std::string fd = std::to_string(pipe_fds[1]);
-    const char* args[] = {"Xvfb", "-displayfd", fd.c_str(), "-screen", "0",
-                          screen, "-nolisten",  "tcp",      nullptr};
+    // -noreset: by default the server resets when its last client leaves, and refuses
+    // connections meanwhile; on a busy machine the next window came in that gap.
+    const char* args[] = {"Xvfb", "-displayfd", fd.c_str(), "-screen",  "0",
+                          screen, "-nolisten",  "tcp",      "-noreset", nullptr};
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
@@ -71,10 +73,10 @@ class XServer {
       pid_ = 0;
     posix_spawn_file_actions_destroy(&actions);
     close(pipe_fds[1]);
-    // It writes its display number once it listens.
+    // It writes its display number once it listens: a minute is for a loaded machine.
     pollfd ready{pipe_fds[0], POLLIN, 0};
     char number[16] = {};
-    if (pid_ && poll(&ready, 1, 10000) == 1 && read(pipe_fds[0], number, sizeof number - 1) > 0)
+    if (pid_ && poll(&ready, 1, 60000) == 1 && read(pipe_fds[0], number, sizeof number - 1) > 0)
       display_ = ":" + std::to_string(std::atoi(number));
     close(pipe_fds[0]);
   }

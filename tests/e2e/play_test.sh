@@ -3,8 +3,23 @@
 # usage: play_test.sh MODE GAME DATA_DIR OUT_DIR [HEADLESS_RUNNER]
 #   MODE: play, close, missing-data, screen, options, window, elsewhere, no-display, record,
 #         memory
-# Screenshots stay in OUT_DIR; a failure names the folder.
+# Screenshots stay in OUT_DIR; a failure names the folder. Every wait for the game or the X
+# server ends when what it waits for is there, or fails after e2e_patience seconds naming it.
+# Exits 77 (CTest's skip) naming what is missing when the X tools are not installed.
 set -euo pipefail
+missing=()
+for tool in Xvfb xdotool import compare convert; do
+  command -v "$tool" >/dev/null || missing+=("$tool")
+done
+if [[ ${1:-} == close ]]; then
+  for tool in matchbox-window-manager wmctrl; do
+    command -v "$tool" >/dev/null || missing+=("$tool")
+  done
+fi
+if ((${#missing[@]})); then
+  echo "SKIPPED: not installed: ${missing[*]}"
+  exit 77
+fi
 mode=$1
 game=$(realpath "$2")
 data=$(realpath "$3")
@@ -15,6 +30,10 @@ mkdir -p "$out"
 out=$(realpath "$out")
 # The player's own settings never reach a test: each run has a settings folder of its own.
 export XDG_CONFIG_HOME=$out/config
+
+export e2e_out=$out
+# shellcheck source=tests/e2e/e2e_lib.sh
+source "$(dirname "${BASH_SOURCE[0]}")/e2e_lib.sh"
 
 pids=()
 cleanup() {
@@ -32,42 +51,14 @@ fail() {
 # screen test takes a wide screen.
 screen=800x600x24
 [[ $mode == screen || $mode == window ]] && screen=1920x1080x24
-Xvfb -displayfd 3 -screen 0 "$screen" -nolisten tcp 3>"$out/display" 2>"$out/xvfb.log" &
-pids+=($!)
-for _ in $(seq 50); do
-  [[ -s $out/display ]] && break
-  sleep 0.1
-done
-[[ -s $out/display ]] || fail "Xvfb did not start"
-export DISPLAY=:$(head -n1 "$out/display")
+start_xvfb "$screen" "$out"
+pids+=("$xvfb_pid")
 # A window manager when there is one; only the close test needs it. It makes every window
 # fill the screen, so the window test goes without.
 if [[ $mode != window ]] && command -v matchbox-window-manager >/dev/null; then
   matchbox-window-manager -use_titlebar no 2>"$out/wm.log" &
   pids+=($!)
 fi
-
-shot() { import -window root "$out/$1.png"; }
-# Normalised root-mean-square difference of two pictures, 0 = the same.
-rmse() {
-  local result
-  result=$(compare -metric RMSE "$1" "$2" null: 2>&1) || true
-  sed -E 's/.*\((.*)\).*/\1/' <<<"$result"
-}
-below() { awk -v a="$1" -v b="$2" 'BEGIN { exit !(a < b) }'; }
-# The bounding box ("WxH+X+Y") of the pixels in a listed colour, or "0x0+..." when none.
-find_colours() {
-  local picture=$1
-  shift
-  local args=(-fill '#FF00FE')
-  local colour
-  for colour in "$@"; do args+=(-opaque "$colour"); done
-  convert "$picture" "${args[@]}" -fill black +opaque '#FF00FE' -format '%@' info: 2>/dev/null
-}
-colours() {
-  convert "$@" -unique-colors -depth 8 txt:- | grep -o '#[0-9A-F]\{6\}' | sort -u
-}
-crop() { convert "$1" -crop "$2" +repage "$3"; }
 
 # start_game FOLDER [OPTION...]: the game started from FOLDER.
 start_game() {
@@ -84,83 +75,97 @@ stands_still() {
   shot "$1-b"
   [[ $(compare -metric AE "$out/$1-a.png" "$out/$1-b.png" null: 2>&1 || true) == 0 ]]
 }
-# Holds a key long enough for the game's once-a-frame look at the keyboard.
-press() {
-  xdotool keydown "$1"
-  sleep "${2:-0.2}"
-  xdotool keyup "$1"
-}
-# The x of the player's tank on the screen (its colours that no enemy tank and no field has).
+# The picture moves: the same check, expected to fail.
+moves() { ! stands_still "$1"; }
+# The x of the player's tank on a new screenshot NAME, or -1 when it is not there.
 player_x() {
-  mapfile -t tank < <(comm -23 <(colours "$data/PLAYERS.BMP" -crop 32x32+1+1 +repage) \
-    <(sort -u <(colours "$data/BORDER.BMP") <(colours "$data/PLAYERS.BMP" -crop 264x32+1+34 +repage)))
-  shot "$1"
-  local box
-  box=$(find_colours "$out/$1.png" "${tank[@]}")
-  [[ $box == 0x0* ]] && echo -1 && return
-  sed -E 's/^[0-9]+x[0-9]+\+([0-9]+)\+.*/\1/' <<<"$box"
+  local found
+  found=$(tank_box "$1")
+  [[ $found == 0x0* ]] && echo -1 && return
+  x_of "$found"
 }
-# Waits up to $1 seconds for the game to end; the game's exit status must be 0.
-expect_exit() {
-  local limit=$1 start=$SECONDS status
-  for _ in $(seq $((limit * 20))); do
-    kill -0 "$game_pid" 2>/dev/null || break
-    sleep 0.05
+x_of() { sed -E 's/^[0-9]+x[0-9]+\+([0-9]+)\+.*/\1/' <<<"$1"; }
+# The tank is on the screen: its box in `before`. Enemies fire from the start, and a tank shot
+# is away for a while.
+tank_in_sight() {
+  before=$(tank_box still)
+  note="no tank colour in $out/still.png"
+  [[ $before != 0x0* ]]
+}
+# drive KEY: holds KEY until the tank seen in `before` is more than 20 pixels further right
+# (moved=1), or is gone (shot), or the wait runs out. The last box in `after`.
+drive() {
+  local deadline=$((SECONDS + e2e_patience))
+  timeout 10 xdotool keydown "$1"
+  while ((SECONDS < deadline)); do
+    after=$(tank_box moved)
+    [[ $after == 0x0* ]] && break
+    (($(x_of "$after") > $(x_of "$before") + 20)) && moved=1 && break
   done
-  kill -0 "$game_pid" 2>/dev/null && fail "still running $limit s after $2"
-  status=0
-  wait "$game_pid" || status=$?
-  [[ $status -eq 0 ]] || fail "exit status $status after $2"
-  echo "ok: $2 ends the game with status 0"
+  timeout 10 xdotool keyup "$1"
 }
-# Waits up to 3 s for the title picture; on a larger screen the page is the area GEOMETRY of
-# it, brought back to 800 x 600 to compare.
+# Waits for the title picture; on a larger screen the page is the area GEOMETRY of it,
+# brought back to 800 x 600 to compare.
+title_shown() {
+  shot title
+  if [[ -n $area ]]; then
+    convert "$out/title.png" -crop "$area" +repage -resize '800x600!' "$out/title-page.png"
+  else
+    cp "$out/title.png" "$out/title-page.png"
+  fi
+  value=$(rmse "$out/title-page.png" "$out/expected-title.png")
+  note="difference $value"
+  below "$value" 0.05
+}
 wait_for_title() {
-  local area=${1:-}
+  area=${1:-}
   convert "$data/TITLE.BMP" "$out/expected-title.png"
-  local started=$(date +%s%N) value=1
-  while (($(date +%s%N) - started < 3000000000)); do
-    shot title
-    if [[ -n $area ]]; then
-      convert "$out/title.png" -crop "$area" +repage -resize '800x600!' "$out/title-page.png"
-    else
-      cp "$out/title.png" "$out/title-page.png"
-    fi
-    value=$(rmse "$out/title-page.png" "$out/expected-title.png")
-    below "$value" 0.05 && break
-    sleep 0.1
-  done
-  below "$value" 0.05 || fail "no title picture within 3 s (difference $value)"
-  echo "ok: title picture within 3 s (difference $value)"
+  local started=$SECONDS
+  wait_for "$e2e_patience" "the title picture" title_shown
+  echo "ok: title picture after $((SECONDS - started)) s (difference $value)"
+}
+window_named() {
+  window=$(xdotool search --onlyvisible --name '^Ferrowyn v1.0$' 2>/dev/null | head -n1 || true)
+  [[ -n $window ]]
+}
+# Keys go to the window with the focus.
+focused_window() {
+  window_named && [[ $(xdotool getwindowfocus 2>/dev/null) == "$window" ]]
 }
 
 case $mode in
   missing-data)
+    mapfile -t files <"${FERROWYN_DATA_LIST:?names the list of data files}"
+    ((${#files[@]} > 0)) || fail "no data files listed in $FERROWYN_DATA_LIST"
     # A folder with nothing of the data: the game says so, naming the folder (and in a message
     # box where the X server has the fonts for one), and ends with status 1.
     mkdir -p "$out/empty" "$out/some"
     start_game "$out/empty" --data "$out/empty"
-    for _ in $(seq 600); do kill -0 "$game_pid" 2>/dev/null || break; sleep 0.05; done
-    kill -0 "$game_pid" 2>/dev/null && fail "still running 30 s after starting with an empty --data folder"
+    wait_for "$e2e_patience" "the game to end without its data" eval '! kill -0 "$game_pid" 2>/dev/null'
     status=0
     wait "$game_pid" || status=$?
+    game_pid=
     [[ $status -eq 1 ]] || fail "exit status $status for an empty --data folder (want 1)"
     grep -qF "cannot find its pictures and sounds" "$out/game.err" &&
       grep -qF "$out/empty" "$out/game.err" || fail "no line naming the empty folder: $(cat "$out/game.err")"
     echo "ok: an empty --data folder is refused, naming it, with status 1"
 
     # Some files missing: the game plays, with one warning naming the folder for each.
-    missing=(ARSENAL.BMP plan.WAV)
-    for file in PLAYERS.BMP EXPLODE.BMP BORDER.BMP TITLE.BMP \
-      Shot.WAV Explode.WAV intro.WAV Minedrop.WAV Pickup.WAV team.WAV; do
-      cp "$data/$file" "$out/some/"
+    missing=("${files[2]}" "${files[-1]}")
+    for file in "${files[@]}"; do
+      [[ " ${missing[*]} " == *" $file "* ]] || cp "$data/$file" "$out/some/"
     done
     start_game "$out/some" --data "$out/some"
-    sleep 2
-    xdotool key Escape
-    expect_exit 2 "Escape with two data files missing"
-    for file in PLAYERS.BMP EXPLODE.BMP ARSENAL.BMP BORDER.BMP TITLE.BMP \
-      Shot.WAV Explode.WAV intro.WAV Minedrop.WAV Pickup.WAV team.WAV plan.WAV; do
+    # The game opens its window, then reads its files: keys count once all are tried.
+    all_tried() {
+      local file
+      for file in "${missing[@]}"; do grep -qF "$file" "$out/game.err" || return 1; done
+    }
+    wait_for "$e2e_patience" "a warning for each missing file" all_tried
+    wait_for "$e2e_patience" "the game's window with the focus" focused_window
+    press Escape 0.3
+    expect_exit "$e2e_patience" "Escape with two data files missing"
+    for file in "${files[@]}"; do
       want=0
       [[ " ${missing[*]} " == *" $file "* ]] && want=1
       count=$(grep -cF "$file" "$out/game.err" || true)
@@ -176,7 +181,8 @@ case $mode in
     wait_for_title
     # The window manager asks the window to close, as its close button would.
     wmctrl -c "Ferrowyn v1.0" || fail "window manager found no game window"
-    expect_exit 2 "closing the window"
+    expect_exit "$e2e_patience" "closing the window"
+    echo "ok: closing the window ends the game with status 0"
     ;;
 
   screen)
@@ -192,10 +198,8 @@ case $mode in
     echo "ok: the title fills 1440 x 1080 between black bars"
 
     xdotool key Print
-    for _ in $(seq 40); do
-      compgen -G "$XDG_PICTURES_DIR/*.png" >/dev/null && break
-      sleep 0.05
-    done
+    wait_for "$e2e_patience" "a picture in $XDG_PICTURES_DIR after Print Screen" \
+      compgen -G "$XDG_PICTURES_DIR/*.png"
     shots=("$XDG_PICTURES_DIR"/*)
     ((${#shots[@]} == 1)) || fail "${#shots[@]} files in the pictures folder (want 1)"
     name=$(basename "${shots[0]}")
@@ -210,19 +214,24 @@ case $mode in
     echo "ok: Print Screen saved $name, $bytes bytes (difference from the screen $value)"
 
     xdotool key Escape
-    expect_exit 2 "Escape"
+    expect_exit "$e2e_patience" "Escape"
+    echo "ok: Escape ends the game with status 0"
     ;;
 
   play)
+    tank_colours "$data"
     start_game "$data"
     wait_for_title
 
     xdotool key F1
-    sleep 0.3
-    shot play
     convert "$data/BORDER.BMP" "$out/expected-border.png"
-    value=$(rmse "$out/play.png" "$out/expected-border.png")
-    below "$value" 0.05 || fail "no border picture after F1 (difference $value)"
+    field_shown() {
+      shot play
+      value=$(rmse "$out/play.png" "$out/expected-border.png")
+      note="difference $value"
+      below "$value" 0.05
+    }
+    wait_for "$e2e_patience" "the border picture after F1" field_shown
     # The banner is the only thing drawn over the field's top middle at the start.
     crop "$out/play.png" 200x60+340+195 "$out/banner.png"
     crop "$out/expected-border.png" 200x60+340+195 "$out/banner-without.png"
@@ -232,14 +241,13 @@ case $mode in
 
     # Fired at once, before an enemy can hit the tank. A shell in flight is the only white
     # on the field; the enemies' shells look the same, so wait until none is flying.
-    clear=$(find_colours "$out/play.png" '#FFFFFF')
-    for _ in $(seq 40); do
-      [[ $clear == 0x0* ]] && break
-      sleep 0.05
+    field_clear() {
       shot play
       clear=$(find_colours "$out/play.png" '#FFFFFF')
-    done
-    [[ $clear == 0x0* ]] || fail "an enemy shell stayed in flight for 2 s"
+      note="white at $clear"
+      [[ $clear == 0x0* ]]
+    }
+    wait_for "$e2e_patience" "no shell in flight" field_clear
     xdotool key space
     # It crosses the field in about half a second: look a few times.
     for _ in 1 2 3 4 5; do
@@ -251,42 +259,31 @@ case $mode in
     [[ $shell != 0x0* ]] || fail "Space fired no shell"
     echo "ok: Space fires ($shell)"
 
-    # The player's tank: its colours that neither the field nor an enemy tank has.
-    mapfile -t tank < <(comm -23 <(colours "$data/PLAYERS.BMP" -crop 32x32+1+1 +repage) \
-      <(sort -u <(colours "$data/BORDER.BMP") <(colours "$data/PLAYERS.BMP" -crop 264x32+1+34 +repage)))
-    ((${#tank[@]} > 0)) || fail "the player's tank has no colour of its own"
     # Enemies fire from the start: a tank shot while driving gets another try once back.
-    moved=0
+    moved=0 before='' after=''
     for _ in 1 2 3; do
-      shot still
-      before=$(find_colours "$out/still.png" "${tank[@]}")
-      xdotool keydown Right
-      sleep 0.5
-      xdotool keyup Right
-      shot moved
-      after=$(find_colours "$out/moved.png" "${tank[@]}")
-      if [[ $before != 0x0* && $after != 0x0* ]]; then
-        x_before=$(sed -E 's/^[0-9]+x[0-9]+\+([0-9]+)\+.*/\1/' <<<"$before")
-        x_after=$(sed -E 's/^[0-9]+x[0-9]+\+([0-9]+)\+.*/\1/' <<<"$after")
-        ((x_after > x_before + 20)) && moved=1 && break
-      fi
-      sleep 1
+      wait_for "$e2e_patience" "the player's tank on the field" tank_in_sight
+      drive Right
+      ((moved)) && break
     done
     ((moved)) || fail "Right did not move the tank ($before -> $after)"
     echo "ok: Right moves the tank ($before -> $after)"
 
     xdotool key F4
-    sleep 0.2
-    shot music
     # "MUSIC OFF" in green at (365, 300): nine letters are wider than "MUSIC ON".
-    text=$(convert "$out/music.png" -crop 160x30+355+295 +repage \
-      -fx 'g > 0.7 && r < 0.5 && b < 0.5 ? 1 : 0' -format '%@' info:)
-    width=${text%%x*}
-    ((width >= 50)) || fail "no \"MUSIC OFF\" (green text $text)"
+    music_off() {
+      shot music
+      text=$(convert "$out/music.png" -crop 160x30+355+295 +repage \
+        -fx 'g > 0.7 && r < 0.5 && b < 0.5 ? 1 : 0' -format '%@' info:)
+      note="green text $text"
+      ((${text%%x*} >= 50))
+    }
+    wait_for "$e2e_patience" "\"MUSIC OFF\" after F4" music_off
     echo "ok: F4 shows \"MUSIC OFF\" ($text)"
 
     xdotool key Escape
-    expect_exit 2 "Escape"
+    expect_exit "$e2e_patience" "Escape"
+    echo "ok: Escape ends the game with status 0"
     ;;
   options)
     # Help and bad options answer on the terminal and open no window.
@@ -304,67 +301,58 @@ case $mode in
   window)
     # A window of the largest whole multiple of the page that fits, a key bound elsewhere in
     # the settings file, pause by key and by focus loss.
+    tank_colours "$data"
     mkdir -p "$XDG_CONFIG_HOME/ferrowyn"
     printf '[keys]\nright = D\n' >"$XDG_CONFIG_HOME/ferrowyn/settings.ini"
     start_game "$data" --window
     wait_for_title 800x600+560+240
-    window=$(xdotool search --name '^Ferrowyn v1.0$' | head -n1)
+    window_named || fail "no window named \"Ferrowyn v1.0\""
     geometry=$(xdotool getwindowgeometry "$window" | grep -o '[0-9]*x[0-9]*$')
     [[ $geometry == 800x600 ]] || fail "the window is $geometry (want 800x600)"
     echo "ok: --window opens an 800 x 600 window on a 1920 x 1080 screen"
 
     press F1 0.3
-    sleep 1
     # Enemies fire from the start: a destroyed tank is looked for again once it is back.
-    drove=0 stayed=0
+    drove=0 stayed=0 moved=0 before='' after='' arrow=''
     for _ in $(seq 8); do
-      before=$(player_x still)
-      if ((before < 0)); then
-        sleep 0.5
-        continue
-      fi
+      wait_for "$e2e_patience" "the player's tank on the field" tank_in_sight
       if ((!drove)); then
-        press d 0.5
-        after=$(player_x moved)
-        ((after > before + 20)) && drove=1
+        drive d
+        drove=$moved
       else
         press Right 0.5
         arrow=$(player_x arrow)
-        ((arrow == before)) && stayed=1 && break
+        ((arrow == $(x_of "$before"))) && stayed=1 && break
       fi
     done
     ((drove)) || fail "D did not drive the tank right ($before -> $after)"
-    ((stayed)) || fail "Right still drives after binding right = D ($before -> $arrow)"
+    ((stayed)) || fail "Right still drives after binding right = D ($before -> x $arrow)"
     echo "ok: D, bound to right in the settings, drives; the Right arrow no longer does"
 
     press p
-    sleep 0.3
-    stands_still paused || fail "the picture moved while paused"
+    wait_for "$e2e_patience" "the picture to stand still after P" stands_still paused
     press p
-    sleep 0.5
-    stands_still going && fail "the picture stood still after the pause ended"
+    wait_for "$e2e_patience" "the picture to move after P again" moves going
     echo "ok: P pauses and resumes"
 
     display -geometry 200x200+0+0 "$data/TITLE.BMP" &
     pids+=($!)
-    for _ in $(seq 40); do
+    other_window() {
       other=$(xdotool search --onlyvisible --class display 2>/dev/null | head -n1 || true)
-      [[ -n $other ]] && break
-      sleep 0.1
-    done
-    sleep 0.3
-    [[ -n $other ]] || fail "no second window to take the focus"
+      [[ -n $other ]]
+    }
+    wait_for "$e2e_patience" "a second window to take the focus" other_window
     xdotool windowfocus "$other"
-    sleep 0.5
-    stands_still unfocused || fail "the picture moved while another window had the focus"
+    wait_for "$e2e_patience" "the picture to stand still with the focus elsewhere" \
+      stands_still unfocused
     xdotool windowfocus "$window"
-    sleep 0.5
-    stands_still refocused && fail "the picture stood still with the focus back"
+    wait_for "$e2e_patience" "the picture to move with the focus back" moves refocused
     echo "ok: losing the focus pauses, getting it back goes on"
     kill "${pids[-1]}" 2>/dev/null || true
 
     press Escape 0.3
-    expect_exit 3 "Escape"
+    expect_exit "$e2e_patience" "Escape"
+    echo "ok: Escape ends the game with status 0"
     ;;
 
   elsewhere)
@@ -375,7 +363,8 @@ case $mode in
     ! grep -F "cannot read" "$out/game.err" || fail "the game did not find its data"
     echo "ok: started from another folder, the game found its data"
     press Escape
-    expect_exit 2 "Escape"
+    expect_exit "$e2e_patience" "Escape"
+    echo "ok: Escape ends the game with status 0"
     ;;
 
   memory)
@@ -403,7 +392,8 @@ case $mode in
   no-display)
     status=0
     (unset DISPLAY WAYLAND_DISPLAY SDL_VIDEODRIVER XDG_RUNTIME_DIR
-      timeout 10 "$game" --data "$data" >"$out/game.out" 2>"$out/game.err") || status=$?
+      timeout "$e2e_patience" "$game" --data "$data" >"$out/game.out" 2>"$out/game.err") ||
+      status=$?
     ((status == 1)) || fail "status $status without a display (want 1)"
     grep -q "^ferrowyn: no display" "$out/game.err" || fail "no line saying so: $(cat "$out/game.err")"
     [[ $(wc -l <"$out/game.err") -eq 1 ]] || fail "more than one line for one cause: $(cat "$out/game.err")"
@@ -424,7 +414,7 @@ case $mode in
     press Left 0.5
     sleep 0.5
     press Escape 0.3
-    expect_exit 2 "Escape"
+    expect_exit "$e2e_patience" "Escape"
     checks=$(grep -c ' check ' "$out/game.rec" || true)
     ((checks >= 3)) || fail "only $checks checksums recorded"
     grep -q ' down SPACE' "$out/game.rec" || fail "the recording has no Space"
@@ -439,7 +429,7 @@ case $mode in
 
     # In the window it plays to the recording's end by itself, and says how it went.
     start_game "$data" --replay "$out/game.rec"
-    expect_exit 60 "the recording's end"
+    expect_exit "$e2e_patience" "the recording's end"
     grep -qF "ferrowyn: --replay: replayed $recorded frames, every checksum matched ($checks)" \
       "$out/game.err" || fail "no closing line from the window's replay: $(cat "$out/game.err")"
     echo "ok: the window's replay ends with the recording and says so"
@@ -447,7 +437,7 @@ case $mode in
     # A game killed while recording leaves no closing lines: played to its last line.
     grep -v -e '^frames ' -e ' ESCAPE$' "$out/game.rec" >"$out/cut.rec"
     start_game "$data" --replay "$out/cut.rec"
-    expect_exit 60 "the cut recording's last line"
+    expect_exit "$e2e_patience" "the cut recording's last line"
     grep -qF "ends without its closing lines" "$out/game.err" &&
       grep -qF "every checksum matched" "$out/game.err" ||
       fail "the cut recording did not end as it should: $(cat "$out/game.err")"

@@ -23,6 +23,9 @@ fs.rmSync(out, {recursive: true, force: true});
 fs.mkdirSync(out, {recursive: true});
 const script = fs.readFileSync(new URL('web_script.txt', import.meta.url), 'utf8');
 const kScriptFrames = 400;
+// Seconds a wait for the page may take before it fails: a loaded machine can be slow by tens of
+// seconds, and a wait ends as soon as what it waits for is there.
+const kPatience = Number(process.env.FERROWYN_E2E_PATIENCE || 60);
 // FERROWYN_WEB_VIEWPORT=WxH measures at another window size.
 const [width, height] = (process.env.FERROWYN_WEB_VIEWPORT || '1280x800').split('x').map(Number);
 const viewport = {
@@ -143,6 +146,15 @@ const sleep = (page, ms) => page.waitForTimeout(ms);
 const noErrors = (page) => {
   check(page.errors.length === 0, `console errors: ${page.errors.join(' | ')}`);
 };
+// The page says it is paused and no frame runs for a tenth of a second: the pause has taken
+// hold (the page shows it a frame before the game stops).
+async function holdsStill(page) {
+  const before = (await world(page)).frame;
+  await sleep(page, 100);
+  const after = (await world(page)).frame;
+  const said = await page.isVisible('text=Paused');
+  return {ok: said && before === after, note: `frame ${before} -> ${after}, Paused shown: ${said}`};
+}
 const shellsInFlight = (state) => state.player_shells.filter((shell) => shell.state === 1).length;
 
 // The canvas as a picture, and the page in it brought to 800 x 600.
@@ -159,18 +171,25 @@ async function shot(page, name) {
 const crop = (from, geometry, to) =>
     magick('convert', from, '-crop', geometry, '+repage', file(to));
 
-// Drives right for half a second with `push` and `letGo`: the tank must go 20 pixels or more.
+// Drives right with `push` until the tank has gone 20 pixels or more, then `letGo`.
 // Enemies fire from the start: a tank shot while driving gets another try once back.
 async function drivesRight(page, push, letGo) {
   for (let attempt = 0; attempt < 3; attempt++) {
-    const before = (await world(page)).player_tank;
+    const {tank: before} = await until('the tank on the field', kPatience, async () => {
+      const tank = (await world(page)).player_tank;
+      return {ok: tank.state === 2, note: `state ${tank.state}`, tank};
+    });
     await push();
-    await sleep(page, 500);
-    await letGo();
-    const after = (await world(page)).player_tank;
-    if (before.state === 2 && after.state === 2 && after.x > before.x + 20)
-      return `x ${before.x} -> ${after.x}`;
-    await sleep(page, 1000);
+    let after;
+    try {
+      await until('the tank 20 pixels to the right, or shot', kPatience, async () => {
+        after = (await world(page)).player_tank;
+        return {ok: after.state !== 2 || after.x > before.x + 20, note: `x ${after.x}`};
+      });
+    } finally {
+      await letGo();
+    }
+    if (after.state === 2 && after.x > before.x + 20) return `x ${before.x} -> ${after.x}`;
   }
   throw new Error('the tank did not move right');
 }
@@ -240,11 +259,12 @@ async function keyboardFlow(browser, url, expectedTitle) {
       'F1 shows the level-1 field with the banner',
       async () => {
         await page.keyboard.press('F1');
-        await sleep(page, 300);
-        const play = await shot(page, 'play');
         magick('convert', path.join(data, 'BORDER.BMP'), file('expected-border.png'));
-        const field = rmse(play.path, file('expected-border.png'));
-        check(field < 0.05, `no field after F1 (difference ${field})`);
+        const {play, field} = await until('the field after F1', kPatience, async () => {
+          const play = await shot(page, 'play');
+          const field = rmse(play.path, file('expected-border.png'));
+          return {ok: field < 0.05, note: `difference ${field}`, play, field};
+        });
         // The banner is the only thing drawn over the field's top middle at the start.
         crop(play.path, '200x60+340+195', 'banner.png');
         crop(file('expected-border.png'), '200x60+340+195', 'banner-without.png');
@@ -261,8 +281,14 @@ async function keyboardFlow(browser, url, expectedTitle) {
       'the audio runs and is not silent',
       async () => {
         const before = await stats(page);
-        await sleep(page, 600);
-        const after = (await stats(page)).audio;
+        const {after} = await until('sound pulled by the output', kPatience, async () => {
+          const after = (await stats(page)).audio;
+          return {
+            ok: after && after.chunks > before.audio.chunks && after.peak > 0.01,
+            note: JSON.stringify(after),
+            after
+          };
+        });
         check(after && after.state === 'running', `audio ${after && after.state}`);
         check(after.chunks > before.audio.chunks, 'the output pulled nothing');
         check(after.peak > 0.01, `silent (peak ${after.peak})`);
@@ -274,10 +300,10 @@ async function keyboardFlow(browser, url, expectedTitle) {
       'Space puts a shell on the field',
       async () => {
         await until(
-            'no shell of ours in flight', 3,
+            'no shell of ours in flight', kPatience,
             async () => ({ok: shellsInFlight(await world(page)) === 0}));
         await page.keyboard.press('Space');
-        const found = await until('a shell', 1, async () => {
+        const found = await until('a shell', kPatience, async () => {
           const flying = shellsInFlight(await world(page));
           return {ok: flying > 0, note: `${flying} in flight`};
         });
@@ -295,12 +321,13 @@ async function keyboardFlow(browser, url, expectedTitle) {
       'F4 shows "MUSIC OFF"',
       async () => {
         await page.keyboard.press('F4');
-        await sleep(page, 200);
-        const music = await shot(page, 'music');
-        const text = magick(
-            'convert', music.path, '-crop', '160x30+355+295', '+repage', '-fx',
-            'g > 0.7 && r < 0.5 && b < 0.5 ? 1 : 0', '-format', '%@', 'info:');
-        check(Number(text.split('x')[0]) >= 50, `no "MUSIC OFF" (green text ${text})`);
+        const {text} = await until('"MUSIC OFF"', kPatience, async () => {
+          const music = await shot(page, 'music');
+          const text = magick(
+              'convert', music.path, '-crop', '160x30+355+295', '+repage', '-fx',
+              'g > 0.7 && r < 0.5 && b < 0.5 ? 1 : 0', '-format', '%@', 'info:');
+          return {ok: Number(text.split('x')[0]) >= 50, note: `green text ${text}`, text};
+        });
         check((await world(page)).music_on === 0, 'the music is still on');
         return `green text ${text}`;
       }
@@ -333,7 +360,7 @@ async function keyboardFlow(browser, url, expectedTitle) {
       'P pauses the world and P plays on',
       async () => {
         await page.keyboard.press('KeyP');
-        await sleep(page, 100);
+        await until('the pause to take hold', kPatience, () => holdsStill(page));
         const first = await world(page);
         await sleep(page, 400);
         const second = await world(page);
@@ -344,9 +371,10 @@ async function keyboardFlow(browser, url, expectedTitle) {
         const audio = (await stats(page)).audio.state;
         check(audio === 'suspended', `the sound goes on while paused (${audio})`);
         await page.keyboard.press('KeyP');
-        await sleep(page, 300);
-        const third = await world(page);
-        check(third.frame > second.frame + 5, 'the game did not go on');
+        const {third} = await until('the game to go on', kPatience, async () => {
+          const third = await world(page);
+          return {ok: third.frame > second.frame + 5, note: `frame ${third.frame}`, third};
+        });
         return `frame ${second.frame} held, then ${third.frame}`;
       }
     ],
@@ -355,19 +383,23 @@ async function keyboardFlow(browser, url, expectedTitle) {
       async () => {
         await page.keyboard.press('F11');
         await until(
-            'full screen', 2,
+            'full screen', kPatience,
             async () => ({
               ok: await page.evaluate(
                   () => document.fullscreenElement && document.fullscreenElement.id === 'stage')
             }));
-        await sleep(page, 200);
+        // The canvas takes the screen's size once the page has laid it out again.
+        await until('the canvas at the screen\'s size', kPatience, async () => {
+          const size = await page.evaluate(() => [Module.canvas.width, Module.canvas.height]);
+          return {ok: size[0] === viewport.width && size[1] === viewport.height, note: `${size}`};
+        });
         const full = await shot(page, 'fullscreen');
         check(
             full.size[0] === viewport.width && full.size[1] === viewport.height,
             `canvas ${full.size} in full screen`);
         await page.keyboard.press('F11');
         await until(
-            'back from full screen', 2,
+            'back from full screen', kPatience,
             async () => ({ok: await page.evaluate(() => !document.fullscreenElement)}));
         return `${full.rect.width}x${full.rect.height} at ${full.rect.x},${full.rect.y}`;
       }
@@ -376,14 +408,14 @@ async function keyboardFlow(browser, url, expectedTitle) {
       'Escape ends the game cleanly and the page offers another',
       async () => {
         await page.keyboard.press('Escape');
-        await page.waitForSelector('#again', {state: 'visible', timeout: 3000});
+        await page.waitForSelector('#again', {state: 'visible', timeout: kPatience * 1000});
         check(
             await page.isVisible('text=The game has ended.'),
             'the page does not say the game ended');
         noErrors(page);
         await page.click('#again');
         await until(
-            'the title again', 5,
+            'the title again', kPatience,
             async () => ({
               ok: await page.evaluate(
                   () => window.Module && Module.ferrowyn && Module.ferrowyn.presents > 10),
@@ -416,14 +448,16 @@ async function padFlow(browser, url) {
       'Start starts a game on the title screen',
       async () => {
         await until(
-            'the title', 5,
+            'the title', kPatience,
             async () => ({
               ok: await page.evaluate(
                   () => window.Module && Module.ferrowyn && Module.ferrowyn.presents > 0)
             }));
         await press(9);
-        const state = await world(page);
-        check(state.game_mode === 2, `game_mode ${state.game_mode}`);
+        await until('a game', kPatience, async () => {
+          const mode = (await world(page)).game_mode;
+          return {ok: mode === 2, note: `game_mode ${mode}`};
+        });
       }
     ],
     [
@@ -437,10 +471,11 @@ async function padFlow(browser, url) {
               testPad.axes[0] = 0;
             }));
         await until(
-            'no shell of ours in flight', 3,
+            'no shell of ours in flight', kPatience,
             async () => ({ok: shellsInFlight(await world(page)) === 0}));
         await press(0);
-        await until('a shell', 1, async () => ({ok: shellsInFlight(await world(page)) > 0}));
+        await until(
+            'a shell', kPatience, async () => ({ok: shellsInFlight(await world(page)) > 0}));
         return moved;
       }
     ],
@@ -448,12 +483,14 @@ async function padFlow(browser, url) {
       'Start pauses and plays on',
       async () => {
         await press(9);
+        await until('the pause to take hold', kPatience, () => holdsStill(page));
         const first = await world(page);
         await sleep(page, 400);
         check((await world(page)).frame === first.frame, 'frames ran while paused');
         await press(9);
-        await sleep(page, 200);
-        check((await world(page)).frame > first.frame + 3, 'the game did not go on');
+        await until(
+            'the game to go on', kPatience,
+            async () => ({ok: (await world(page)).frame > first.frame + 3}));
       }
     ],
     [
@@ -462,7 +499,7 @@ async function padFlow(browser, url) {
         await press(8, 400);
         check(!(await page.isVisible('#again')), 'a short press of Back ended the game');
         await press(8, 1300);
-        await page.waitForSelector('#again', {state: 'visible', timeout: 3000});
+        await page.waitForSelector('#again', {state: 'visible', timeout: kPatience * 1000});
         noErrors(page);
       }
     ],
@@ -475,13 +512,13 @@ async function padFlow(browser, url) {
 async function settingsFlow(browser, url) {
   const page = await openPage(browser, url);
   const started = () => until(
-      'the title', 5, async () => ({
+      'the title', kPatience, async () => ({
                         ok: await page.evaluate(
                             () => window.Module && Module.ferrowyn && Module.ferrowyn.presents > 0)
                       }));
   // The text is filled as the panel opens, which the browser signals after the click.
   const showsSettings = (pattern, what) => until(
-      `the settings shown with ${what}`, 2, async () => {
+      `the settings shown with ${what}`, kPatience, async () => {
         const shown = await page.inputValue('#settings-text');
         return {ok: pattern.test(shown), note: JSON.stringify(shown.slice(0, 80))};
       });
@@ -494,7 +531,7 @@ async function settingsFlow(browser, url) {
             () => localStorage.setItem('ferrowyn-settings', '[keys]\nfire = Z\nfly = F9\n'));
         await page.reload();
         await started();
-        await page.waitForSelector('text=could not be used', {timeout: 3000});
+        await page.waitForSelector('text=could not be used', {timeout: kPatience * 1000});
         const text = await page.textContent('#notes');
         check(text.includes('fly'), `the note does not name the line: ${text}`);
       }
@@ -503,15 +540,18 @@ async function settingsFlow(browser, url) {
       'a rebound key fires, the old one does not',
       async () => {
         await page.keyboard.press('F1');
-        await until('a game', 2, async () => ({ok: (await world(page)).game_mode === 2}));
         await until(
-            'no shell of ours in flight', 3,
+            'a game', kPatience, async () => ({ok: (await world(page)).game_mode === 2}));
+        await until(
+            'no shell of ours in flight', kPatience,
             async () => ({ok: shellsInFlight(await world(page)) === 0}));
         await page.keyboard.press('Space');
-        await sleep(page, 300);
+        await sleep(page, 300);  // long enough for a shell to show, were Space still fire
         check(shellsInFlight(await world(page)) === 0, 'Space still fires');
         await page.keyboard.press('KeyZ');
-        await until('a shell from Z', 1, async () => ({ok: shellsInFlight(await world(page)) > 0}));
+        await until(
+            'a shell from Z', kPatience,
+            async () => ({ok: shellsInFlight(await world(page)) > 0}));
       }
     ],
     [
@@ -542,7 +582,7 @@ async function missingFlow(browser, url) {
       'without WebAssembly the page says so',
       async () => {
         const page = await openPage(browser, url, {before: () => delete window.WebAssembly});
-        await page.waitForSelector('text=cannot run WebAssembly', {timeout: 3000});
+        await page.waitForSelector('text=cannot run WebAssembly', {timeout: kPatience * 1000});
         noErrors(page);
         await page.context().close();
       }
@@ -556,10 +596,11 @@ async function missingFlow(browser, url) {
             delete window.webkitAudioContext;
           }
         });
-        await page.waitForSelector('text=no Web Audio', {timeout: 5000});
-        await until('pictures', 5, async () => ({ok: (await stats(page)).presents > 20}));
+        await page.waitForSelector('text=no Web Audio', {timeout: kPatience * 1000});
+        await until('pictures', kPatience, async () => ({ok: (await stats(page)).presents > 20}));
         await page.keyboard.press('F1');
-        await until('a game', 2, async () => ({ok: (await world(page)).game_mode === 2}));
+        await until(
+            'a game', kPatience, async () => ({ok: (await world(page)).game_mode === 2}));
         check((await stats(page)).audio === null, 'an audio output without Web Audio');
         noErrors(page);
         await page.context().close();
@@ -569,9 +610,9 @@ async function missingFlow(browser, url) {
       'without AudioWorklet a script processor plays the sound',
       async () => {
         const page = await openPage(browser, url, {before: () => delete window.AudioWorkletNode});
-        await until('pictures', 5, async () => ({ok: (await stats(page)).presents > 20}));
+        await until('pictures', kPatience, async () => ({ok: (await stats(page)).presents > 20}));
         await page.keyboard.press('F1');
-        const audio = await until('sound', 3, async () => {
+        const audio = await until('sound', kPatience, async () => {
           const now = (await stats(page)).audio;
           return {
             ok: now.state === 'running' && now.chunks > 5 && now.peak > 0.01,

@@ -5,6 +5,10 @@
 // After an intended change to what is drawn or traced, record afresh with
 // FERROWYN_RECORD_GOLDEN=1 build/tests/game_tests --gtest_filter='ScenarioGolden.*'
 // and commit tests/data/scenario-golden.txt with the change.
+//
+// The whole trace's hash is the check. Beside it are hashes of each trace line (one a frame)
+// and of each top-level field over the run ("run/trace/..."), kept only so that a failure can
+// name the first frame that differs and the fields that do.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -13,6 +17,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -40,18 +45,77 @@ std::string Line(const std::string& name, const std::string& bytes) {
   return name + " " + hex;
 }
 
-// "run/trace <hash>" then "run/<page>.png <hash>" for every capture, by name.
-std::vector<std::string> HashRun(const std::string& run_name, const scenario::RunResult& run,
-                                 const std::string& pages) {
-  std::vector<std::string> lines{Line(run_name + "/trace", run.trace)};
+std::vector<std::string> SplitLines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+// The top-level members of one trace line (a JSON object of numbers, arrays and objects), in
+// their order, each with its value's text as written.
+std::vector<std::pair<std::string, std::string>> Members(const std::string& line) {
+  std::vector<std::pair<std::string, std::string>> members;
+  size_t at = line.find('{');
+  while (at != std::string::npos && at + 1 < line.size()) {
+    const size_t name_start = line.find('"', at + 1);
+    if (name_start == std::string::npos) break;
+    const size_t name_end = line.find('"', name_start + 1);
+    const size_t colon = line.find(':', name_end);
+    if (name_end == std::string::npos || colon == std::string::npos) break;
+    size_t end = colon + 1;
+    int depth = 0;
+    for (; end < line.size(); ++end) {
+      const char c = line[end];
+      if (c == '[' || c == '{') ++depth;
+      if ((c == ']' || c == '}') && depth-- == 0) break;
+      if (c == ',' && depth == 0) break;
+    }
+    members.emplace_back(line.substr(name_start + 1, name_end - name_start - 1),
+                         line.substr(colon + 1, end - colon - 1));
+    at = end < line.size() && line[end] == ',' ? end : std::string::npos;
+  }
+  return members;
+}
+
+std::string FrameName(size_t frame) {
+  char name[32];
+  std::snprintf(name, sizeof name, "frame-%06zu", frame);
+  return name;
+}
+
+// One run's lines: the checked ones ("run/trace", then "run/<page>.png" for every capture, by
+// name) and those that only locate a difference in the trace ("run/trace/frame-N" for each
+// line, "run/trace/field/NAME" for each member over all lines).
+struct RunHashes {
+  std::vector<std::string> checked, locating;
+};
+
+RunHashes HashRun(const std::string& run_name, const scenario::RunResult& run,
+                  const std::string& pages) {
+  RunHashes hashes;
+  hashes.checked.push_back(Line(run_name + "/trace", run.trace));
   std::vector<std::filesystem::path> files;
   for (const auto& entry : std::filesystem::directory_iterator(pages))
     files.push_back(entry.path());
   std::sort(files.begin(), files.end());
   for (const auto& file : files)
-    lines.push_back(
+    hashes.checked.push_back(
         Line(run_name + "/" + file.filename().string(), scenario::ReadFile(file.string())));
-  return lines;
+
+  const std::vector<std::string> lines = SplitLines(run.trace);
+  std::vector<std::pair<std::string, std::string>> fields;  // name, values line by line
+  for (size_t i = 0; i < lines.size(); ++i) {
+    hashes.locating.push_back(Line(run_name + "/trace/" + FrameName(i), lines[i]));
+    const auto members = Members(lines[i]);
+    for (size_t m = 0; m < members.size(); ++m) {
+      if (m == fields.size()) fields.emplace_back(members[m].first, "");
+      if (fields[m].first == members[m].first) fields[m].second += members[m].second + "\n";
+    }
+  }
+  for (const auto& [name, values] : fields)
+    hashes.locating.push_back(Line(run_name + "/trace/field/" + name, values));
+  return hashes;
 }
 
 std::vector<std::string> ReadGolden(const std::string& prefix) {
@@ -62,24 +126,97 @@ std::vector<std::string> ReadGolden(const std::string& prefix) {
   return lines;
 }
 
+// "name hash" -> name, hash.
+std::pair<std::string, std::string> Split(const std::string& line) {
+  const size_t space = line.rfind(' ');
+  return {line.substr(0, space), space == std::string::npos ? "" : line.substr(space + 1)};
+}
+
+// Where a trace that hashes otherwise than recorded first differs: the frame, and the fields
+// whose values over the run differ, with their values in that frame now.
+std::string LocateTraceDifference(const std::string& run_name, const std::string& trace,
+                                  const std::vector<std::string>& now,
+                                  const std::vector<std::string>& recorded) {
+  std::map<std::string, std::string> was;
+  for (const std::string& line : recorded) was.insert(Split(line));
+  if (was.empty()) return "no per-frame hashes recorded: re-record to have the difference located";
+  const std::string frame_prefix = run_name + "/trace/frame-";
+  const std::string field_prefix = run_name + "/trace/field/";
+  std::string frame, fields;
+  for (const std::string& line : now) {
+    const auto [name, hash] = Split(line);
+    const auto old = was.find(name);
+    const bool differs = old == was.end() || old->second != hash;
+    if (differs && frame.empty() && name.rfind(frame_prefix, 0) == 0)
+      frame = name.substr(frame_prefix.size());
+    if (differs && name.rfind(field_prefix, 0) == 0)
+      fields += (fields.empty() ? "" : ", ") + name.substr(field_prefix.size());
+  }
+  size_t recorded_frames = 0;
+  for (const auto& [name, hash] : was) recorded_frames += name.rfind(frame_prefix, 0) == 0;
+  const std::vector<std::string> lines = SplitLines(trace);
+  std::ostringstream where;
+  if (frame.empty()) {
+    where << "every recorded frame matches: " << lines.size() << " frames now, " << recorded_frames
+          << " recorded";
+    return where.str();
+  }
+  where << "first differing frame " << std::stoul(frame) << " (of " << lines.size() << " now, "
+        << recorded_frames << " recorded); fields that differ over the run: "
+        << (fields.empty() ? "none (a field added, removed or reordered?)" : fields);
+  const size_t index = std::stoul(frame);
+  if (index < lines.size())
+    for (const auto& [name, value] : Members(lines[index]))
+      if ((", " + fields + ", ").find(", " + name + ", ") != std::string::npos)
+        where << "\n  now in frame " << index << ": " << name << " = "
+              << (value.size() > 300 ? value.substr(0, 300) + "..." : value);
+  return where.str();
+}
+
 // Compares with the recorded lines of this run, or records them when asked to.
-void CheckAgainstGolden(const std::string& run_name, const std::vector<std::string>& lines) {
+void CheckAgainstGolden(const std::string& run_name, const scenario::RunResult& run,
+                        const RunHashes& hashes) {
+  const std::string locating_prefix = run_name + "/trace/";
   if (std::getenv("FERROWYN_RECORD_GOLDEN")) {
+    // The run's lines go where they were, so that other runs' lines keep their places.
     std::vector<std::string> kept;
+    size_t place = std::string::npos;
     std::ifstream in(kGoldenFile);
-    for (std::string line; std::getline(in, line);)
-      if (line.rfind(run_name + "/", 0) != 0) kept.push_back(line);
-    kept.insert(kept.end(), lines.begin(), lines.end());
+    for (std::string line; std::getline(in, line);) {
+      if (line.rfind(run_name + "/", 0) != 0)
+        kept.push_back(line);
+      else if (place == std::string::npos)
+        place = kept.size();
+    }
+    std::vector<std::string> lines = hashes.checked;
+    lines.insert(lines.end(), hashes.locating.begin(), hashes.locating.end());
+    kept.insert(kept.begin() + static_cast<std::ptrdiff_t>(std::min(place, kept.size())),
+                lines.begin(), lines.end());
     std::ofstream out(kGoldenFile);
     for (const std::string& line : kept) out << line << "\n";
     ASSERT_TRUE(out.good()) << "cannot write " << kGoldenFile;
     return;
   }
-  std::vector<std::string> golden = ReadGolden(run_name + "/");
+  std::vector<std::string> golden, locating;
+  for (const std::string& line : ReadGolden(run_name + "/"))
+    (line.rfind(locating_prefix, 0) == 0 ? locating : golden).push_back(line);
   ASSERT_FALSE(golden.empty()) << "nothing recorded for " << run_name << " in " << kGoldenFile;
+  const std::vector<std::string>& lines = hashes.checked;
   EXPECT_EQ(lines.size(), golden.size()) << "a different set of pages";
-  for (size_t i = 0; i < std::min(lines.size(), golden.size()); ++i)
-    ASSERT_EQ(lines[i], golden[i]) << "first difference (recorded on the right)";
+  // Every line is looked at, so that a changed trace does not hide the pages.
+  std::string first_page;
+  int pages_differing = 0;
+  for (size_t i = 0; i < std::min(lines.size(), golden.size()); ++i) {
+    if (lines[i] == golden[i]) continue;
+    if (i == 0) {
+      ADD_FAILURE() << lines[i] << " (recorded " << golden[i] << ")\n"
+                    << LocateTraceDifference(run_name, run.trace, hashes.locating, locating);
+    } else {
+      ++pages_differing;
+      if (first_page.empty()) first_page = lines[i] + " (recorded " + golden[i] + ")";
+    }
+  }
+  EXPECT_EQ(pages_differing, 0) << "pages that differ; the first: " << first_page;
 }
 
 std::string ReadScript(const char* name) {
@@ -99,7 +236,7 @@ TEST(ScenarioGolden, LevelWonWithOverlayDrawsAsRecorded) {
   ASSERT_EQ(run.frames.size(), 680u);
   // The run must still reach what it is meant to show.
   EXPECT_EQ(run.frames.back()["level"].Int(), 2);
-  CheckAgainstGolden("win-level1", HashRun("win-level1", run, pages));
+  CheckAgainstGolden("win-level1", run, HashRun("win-level1", run, pages));
   std::filesystem::remove_all(pages);
 }
 
@@ -118,7 +255,7 @@ TEST(ScenarioGolden, FreePlayDrawsAsRecorded) {
       script);
   ASSERT_EQ(run.status, 0) << run.err;
   ASSERT_EQ(run.frames.size(), 1500u);
-  CheckAgainstGolden("free-play", HashRun("free-play", run, pages));
+  CheckAgainstGolden("free-play", run, HashRun("free-play", run, pages));
   std::filesystem::remove_all(pages);
 }
 

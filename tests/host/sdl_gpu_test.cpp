@@ -66,8 +66,10 @@ class XServer {
     int pipe_fds[2];
     if (pipe(pipe_fds) != 0) return;
     const std::string fd = std::to_string(pipe_fds[1]);
-    const char* args[] = {"Xvfb", "-displayfd", fd.c_str(), "-screen", "0",
-                          screen, "-nolisten",  "tcp",      nullptr};
+    // -noreset: by default the server resets when its last client leaves, and refuses
+    // connections meanwhile; on a busy machine the next window came in that gap.
+    const char* args[] = {"Xvfb", "-displayfd", fd.c_str(), "-screen",  "0",
+                          screen, "-nolisten",  "tcp",      "-noreset", nullptr};
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
@@ -75,10 +77,10 @@ class XServer {
       pid_ = 0;
     posix_spawn_file_actions_destroy(&actions);
     close(pipe_fds[1]);
-    // It writes its display number once it listens.
+    // It writes its display number once it listens: a minute is for a loaded machine.
     pollfd ready{pipe_fds[0], POLLIN, 0};
     char number[16] = {};
-    if (pid_ && poll(&ready, 1, 10000) == 1 && read(pipe_fds[0], number, sizeof number - 1) > 0)
+    if (pid_ && poll(&ready, 1, 60000) == 1 && read(pipe_fds[0], number, sizeof number - 1) > 0)
       display_ = ":" + std::to_string(std::atoi(number));
     close(pipe_fds[0]);
   }
@@ -110,15 +112,28 @@ class SdlGpuTest : public testing::Test {
     setenv("SDL_AUDIODRIVER", "dummy", 1);
   }
 
-  // Shows `page` and returns the screen as the X server holds it: 8-bit RGB.
+  // Shows `page` and returns the screen as the X server holds it (8-bit RGB) once it shows a
+  // page: the window mapped and drawn, and a page held back for vsync gone out, the same in two
+  // pictures running. A busy machine may take seconds for that; a deadline bounds the wait.
   std::vector<uint8_t> Shown(host::sdl::SdlHost& sdl, const std::vector<uint8_t>& page,
                              const host::Rgb* palette) {
     sdl.Present(page.data(), 800, 800, 600, palette);
-    // Let the window be mapped and drawn, and a page held back for vsync go out.
-    for (int i = 0; i < 20; ++i) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    std::vector<uint8_t> before;
+    for (;;) {
       sdl.PumpEvents();
+      std::vector<uint8_t> now = Screen();
+      if (ShowsAPage(now) && now == before) return now;
+      if (std::chrono::steady_clock::now() > deadline) {
+        ADD_FAILURE() << "waited 60 s for the page to stand on the screen";
+        return now;
+      }
+      before = std::move(now);
       std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
+  }
+
+  std::vector<uint8_t> Screen() {
     const std::string command =
         "import -display " + server_.Display() + " -window root -depth 8 rgb:-";
     std::vector<uint8_t> rgb(static_cast<size_t>(kScreenWidth) * kScreenHeight * 3);
@@ -127,6 +142,13 @@ class SdlGpuTest : public testing::Test {
     rgb.resize(std::fread(rgb.data(), 1, rgb.size(), pipe));
     pclose(pipe);
     return rgb;
+  }
+
+  // Something drawn in the middle of the screen, where the page goes.
+  static bool ShowsAPage(const std::vector<uint8_t>& rgb) {
+    const size_t middle = (540 * static_cast<size_t>(kScreenWidth) + 960) * 3;
+    return rgb.size() == size_t{kScreenWidth} * kScreenHeight * 3 &&
+           rgb[middle] + rgb[middle + 1] + rgb[middle + 2] != 0;
   }
 
   XServer server_{"1920x1080x24"};

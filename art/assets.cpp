@@ -39,8 +39,8 @@ bool WriteAll(const std::string& dir, std::string* error) {
   return true;
 }
 
-bool WriteIcon(const std::string& path, std::string* error) {
-  Image icon = MakeIcon();
+bool WriteIcon(const std::string& path, int size, std::string* error) {
+  Image icon = size == kIconSize ? MakeIcon() : ScaleIcon(MakeIcon(), size);
   std::array<host::Rgb, 256> palette;
   std::transform(GamePalette().begin(), GamePalette().end(), palette.begin(), [](Color c) {
     return host::Rgb{c.r, c.g, c.b};

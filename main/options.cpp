@@ -60,7 +60,7 @@ void Options::ApplyTo(host::common::Settings* settings) const {
 std::optional<int> ParseOptions(const std::vector<std::string>& args, Options* options,
                                 std::ostream& out, std::ostream& err) {
   CLI::App app{"Ferrowyn: a top-down arcade tank game.", "ferrowyn"};
-  app.set_version_flag("--version", "ferrowyn 1.0");
+  app.set_version_flag("--version", "ferrowyn " FERROWYN_VERSION);
   app.footer(Footer());
 
   // Ranges are checked without their own words in the help, which says them already.
@@ -107,7 +107,7 @@ std::optional<int> ParseOptions(const std::vector<std::string>& args, Options* o
     out << app.help();
     return 0;
   } catch (const CLI::CallForVersion&) {
-    out << "ferrowyn 1.0\n";
+    out << "ferrowyn " FERROWYN_VERSION "\n";
     return 0;
   } catch (const CLI::ParseError& error) {
     err << "ferrowyn: " << error.what() << "\nRun 'ferrowyn --help' for the options.\n";

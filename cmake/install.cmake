@@ -103,15 +103,16 @@ set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_CONTACT "The Ferrowyn developers <ferrowyn@users.noreply.github.com>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "top-down arcade tank game")
 set(CPACK_PACKAGE_DESCRIPTION
-    "Drive your tank over the field, fire shells, lay mines and destroy each level's quota of
-enemy tanks before they destroy you. Now and then a pick-up appears: a blast that destroys
-every enemy tank on the field at once, or an extra life. Twenty levels, then the table starts
-again from level 1, with your lives and score kept.
+    "Drive your tank over the field, fire shells, lay mines and destroy each
+level's quota of enemy tanks before they destroy you. Now and then a pick-up
+appears: a blast that destroys every enemy tank on the field at once, or an
+extra life. Twenty levels, then the table starts again from level 1, with
+your lives and score kept.
 .
-Plays with the keyboard, a joystick or a gamepad, full screen or in a window, with sound and
-music; keys can be bound to taste, and a game can be recorded and played back. The package
-also holds ferrowyn-headless, which plays the game from a script or a recording without a
-window.")
+Plays with the keyboard, a joystick or a gamepad, full screen or in a
+window, with sound and music; keys can be bound to taste, and a game can be
+recorded and played back. The package also holds ferrowyn-headless, which
+plays the game from a script or a recording without a window.")
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION games)

@@ -6,6 +6,7 @@
 import {spawn} from 'node:child_process';
 import fs from 'node:fs';
 import {createRequire} from 'node:module';
+import os from 'node:os';
 import path from 'node:path';
 
 const require = createRequire(new URL('../../web/package.json', import.meta.url));
@@ -71,16 +72,18 @@ async function plays(page, url) {
   await until('game in play after F1', 5, async () => (await mode(page)) === 2);
 }
 
-const browser = await chromium.launch({
+// A profile of its own on disk: Chromium installs nothing from an incognito window.
+const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'ferrowyn-profile-'));
+const context = await chromium.launchPersistentContext(profile, {
   executablePath: '/usr/bin/chromium',
+  viewport: {width: 1280, height: 800},
   args: ['--headless', '--no-sandbox', '--disable-gpu', '--no-first-run',
          '--disable-background-networking', '--disable-component-update', '--disable-sync'],
 });
 let {server, port} = await serve();
 const url = `http://127.0.0.1:${port}/`;
 try {
-  const context = await browser.newContext({viewport: {width: 1280, height: 800}});
-  const page = await context.newPage();
+  const page = context.pages()[0] || await context.newPage();
   const errors = [];
   page.on('pageerror', (error) => errors.push(error.message));
 
@@ -102,6 +105,8 @@ try {
   });
   const first = await version(page);
   await stop(server);
+  // Only the service worker's cache may answer now, not the browser's own.
+  await (await context.newCDPSession(page)).send('Network.clearBrowserCache');
   await step('with the server stopped, the page reloads and the game starts', async () => {
     const refused = await page.evaluate(
         (u) => fetch(u + 'nothing-here', {cache: 'no-store'}).then(() => false, () => true), url);
@@ -128,6 +133,7 @@ try {
   });
   await stop(server);
   server = null;
+  await (await context.newCDPSession(page)).send('Network.clearBrowserCache');
   await step('and plays offline as the new release', async () => {
     await plays(page, url);
     const now = await version(page);
@@ -141,6 +147,7 @@ try {
   // Already reported by its step.
 } finally {
   if (server) await stop(server);
-  await browser.close();
+  await context.close();
+  fs.rmSync(profile, {recursive: true, force: true});
 }
 process.exit(failed ? 1 : 0);

@@ -61,7 +61,8 @@ Image ScaleIcon(const Image& icon, int size) {
           sum.b += c.b;
         }
       }
-      scaled.At(x, y) = uint8_t(NearestIndex(Scale(sum, 1.f / (255.f * (bottom - top) * (right - left)))));
+      scaled.At(x, y) =
+          uint8_t(NearestIndex(Scale(sum, 1.f / (255.f * (bottom - top) * (right - left)))));
     }
   }
   return scaled;

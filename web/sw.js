@@ -10,16 +10,19 @@ const kFiles = [
 ];
 
 self.addEventListener('install', (event) => {
-  event.waitUntil(caches.open(kCache)
-                      .then((cache) => cache.addAll(kFiles.map((f) => new Request(f, {cache: 'reload'}))))
-                      .then(() => self.skipWaiting()));
+  event.waitUntil(
+      caches.open(kCache)
+          .then((cache) => cache.addAll(kFiles.map((f) => new Request(f, {cache: 'reload'}))))
+          .then(() => self.skipWaiting()));
 });
 
 self.addEventListener('activate', (event) => {
-  event.waitUntil(caches.keys()
-                      .then((names) => Promise.all(
-                                names.filter((name) => name !== kCache).map((name) => caches.delete(name))))
-                      .then(() => self.clients.claim()));
+  event.waitUntil(
+      caches.keys()
+          .then(
+              (names) => Promise.all(
+                  names.filter((name) => name !== kCache).map((name) => caches.delete(name))))
+          .then(() => self.clients.claim()));
 });
 
 self.addEventListener('fetch', (event) => {
@@ -27,12 +30,13 @@ self.addEventListener('fetch', (event) => {
   if (request.method !== 'GET' || new URL(request.url).origin !== self.location.origin) return;
   event.respondWith(fetch(request)
                         .then((response) => {
-                          if (response.ok && response.type === 'basic') {
+                          if (response.status === 200 && response.type === 'basic') {
                             const copy = response.clone();
                             caches.open(kCache).then((cache) => cache.put(request, copy));
                           }
                           return response;
                         })
-                        .catch(() => caches.match(request, {ignoreSearch: true})
-                                         .then((cached) => cached || Response.error())));
+                        .catch(
+                            () => caches.match(request, {ignoreSearch: true})
+                                      .then((cached) => cached || Response.error())));
 });

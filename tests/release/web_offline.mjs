@@ -21,8 +21,9 @@ fs.mkdirSync(out, {recursive: true});
 
 // A plain static server, on the port given or one the system picks.
 async function serve(port = 0) {
-  const server = spawn('python3', ['-u', '-m', 'http.server', '--bind', '127.0.0.1', String(port)],
-                       {cwd: site, stdio: ['ignore', 'pipe', 'pipe']});
+  const server = spawn(
+      'python3', ['-u', '-m', 'http.server', '--bind', '127.0.0.1', String(port)],
+      {cwd: site, stdio: ['ignore', 'pipe', 'pipe']});
   const found = await new Promise((resolve, reject) => {
     let text = '';
     server.stdout.on('data', (chunk) => {
@@ -77,8 +78,10 @@ const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'ferrowyn-profile-'));
 const context = await chromium.launchPersistentContext(profile, {
   executablePath: '/usr/bin/chromium',
   viewport: {width: 1280, height: 800},
-  args: ['--headless', '--no-sandbox', '--disable-gpu', '--no-first-run',
-         '--disable-background-networking', '--disable-component-update', '--disable-sync'],
+  args: [
+    '--headless', '--no-sandbox', '--disable-gpu', '--no-first-run',
+    '--disable-background-networking', '--disable-component-update', '--disable-sync'
+  ],
 });
 let {server, port} = await serve();
 const url = `http://127.0.0.1:${port}/`;
@@ -92,9 +95,11 @@ try {
     return url;
   });
   await step('a service worker holds the game, and the page can be installed', async () => {
-    await until('active service worker', 15, () => page.evaluate(
-        () => navigator.serviceWorker.ready.then((r) => !!r.active)));
-    await until('controlled page', 5, () => page.evaluate(() => !!navigator.serviceWorker.controller));
+    await until(
+        'active service worker', 15,
+        () => page.evaluate(() => navigator.serviceWorker.ready.then((r) => !!r.active)));
+    await until(
+        'controlled page', 5, () => page.evaluate(() => !!navigator.serviceWorker.controller));
     const cdp = await context.newCDPSession(page);
     const {installabilityErrors} = await cdp.send('Page.getInstallabilityErrors');
     if (installabilityErrors.length)
@@ -120,16 +125,21 @@ try {
   const next = '9.9.9-test';
   for (const file of ['index.html', 'sw.js']) {
     const name = path.join(site, file);
-    fs.writeFileSync(name, fs.readFileSync(name, 'utf8').replaceAll(/Ferrowyn [0-9.]+/g,
-        `Ferrowyn ${next}`).replaceAll(/'ferrowyn-[0-9.]+'/g, `'ferrowyn-${next}'`));
+    fs.writeFileSync(
+        name,
+        fs.readFileSync(name, 'utf8')
+            .replaceAll(/Ferrowyn [0-9.]+/g, `Ferrowyn ${next}`)
+            .replaceAll(/'ferrowyn-[0-9.]+'/g, `'ferrowyn-${next}'`));
   }
   ({server} = await serve(port));
   await step('a new release replaces the cached one on the next visit', async () => {
     await plays(page, url);
     const now = await version(page);
     if (!now.includes(next)) throw new Error(`still ${now.trim()}`);
-    await until('the new release\'s cache alone', 15, () => page.evaluate(
-        (n) => caches.keys().then((k) => k.length === 1 && k[0] === `ferrowyn-${n}`), next));
+    await until(
+        'the new release\'s cache alone', 15,
+        () => page.evaluate(
+            (n) => caches.keys().then((k) => k.length === 1 && k[0] === `ferrowyn-${n}`), next));
   });
   await stop(server);
   server = null;

@@ -375,4 +375,3 @@ TEST(AssetIcon, SmallerSizesAverageAndLargerOnesRepeat) {
 }
 
 }  // namespace
-

@@ -39,14 +39,20 @@ bool WriteAll(const std::string& dir, std::string* error) {
   return true;
 }
 
-bool WriteIcon(const std::string& path, std::string* error) {
-  Image icon = MakeIcon();
+bool WriteIcon(const std::string& path, int size, std::string* error) {
+  Image icon = size == kIconSize ? MakeIcon() : ScaleIcon(MakeIcon(), size);
   std::array<host::Rgb, 256> palette;
   std::transform(GamePalette().begin(), GamePalette().end(), palette.begin(), [](Color c) {
     return host::Rgb{c.r, c.g, c.b};
   });
-  if (!host::common::WritePng(path, icon.pixels.data(), icon.width, icon.width, icon.height,
-                              palette.data())) {
+  // Compressed where libpng is (the desktop's icons are a tenth of the size); the browser build
+  // has only the stored writer.
+#ifdef __EMSCRIPTEN__
+  constexpr auto write = host::common::WritePng;
+#else
+  constexpr auto write = host::common::WriteCompressedPng;
+#endif
+  if (!write(path, icon.pixels.data(), icon.width, icon.width, icon.height, palette.data())) {
     *error = "cannot write " + path;
     return false;
   }

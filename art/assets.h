@@ -68,6 +68,10 @@ Image MakeTitle();
 // The desktop icon, kIconSize pixels square, in the game's palette.
 constexpr int kIconSize = 256;
 Image MakeIcon();
+// The icon at another size for the desktop's and the web page's icon sets: each pixel the
+// average colour of the pixels it covers (repeated when enlarging), so the small sizes keep
+// the tank's outline instead of a random sample of its dithering.
+Image ScaleIcon(const Image& icon, int size);
 
 // Windows bitmap: 8-bit, uncompressed, bottom-up, image size filled in. Width must be a
 // multiple of 4 (the game's loader does not skip row padding).
@@ -96,7 +100,8 @@ struct DataFile {
 std::vector<DataFile> GenerateAll();
 // Writes them into `dir` (which must exist). On failure returns false and says why in *error.
 bool WriteAll(const std::string& dir, std::string* error);
-// Writes the icon as a PNG; on failure returns false and says why in *error.
-bool WriteIcon(const std::string& path, std::string* error);
+// Writes the icon, `size` pixels square, as a PNG; on failure returns false and says why in
+// *error.
+bool WriteIcon(const std::string& path, int size, std::string* error);
 
 }  // namespace art

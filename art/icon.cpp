@@ -43,4 +43,29 @@ Image MakeIcon() {
   return icon;
 }
 
+Image ScaleIcon(const Image& icon, int size) {
+  const Palette& palette = GamePalette();
+  Image scaled(size, size, 0);
+  for (int y = 0; y < size; ++y) {
+    int top = y * icon.height / size;
+    int bottom = std::max(top + 1, (y + 1) * icon.height / size);
+    for (int x = 0; x < size; ++x) {
+      int left = x * icon.width / size;
+      int right = std::max(left + 1, (x + 1) * icon.width / size);
+      Rgb sum;
+      for (int sy = top; sy < bottom; ++sy) {
+        for (int sx = left; sx < right; ++sx) {
+          const Color& c = palette[icon.At(sx, sy)];
+          sum.r += c.r;
+          sum.g += c.g;
+          sum.b += c.b;
+        }
+      }
+      scaled.At(x, y) =
+          uint8_t(NearestIndex(Scale(sum, 1.f / (255.f * (bottom - top) * (right - left)))));
+    }
+  }
+  return scaled;
+}
+
 }  // namespace art

@@ -42,9 +42,13 @@ set_target_properties(ferrowyn-web PROPERTIES
   LINK_DEPENDS "${data_files}")
 add_dependencies(ferrowyn-web ferrowyn_data)
 
-# The page, the audio worklet and the icon.
+# The page, the audio worklet, the icons, the web app manifest and the service worker that
+# keeps the game offline. The page and the worker say the version.
 set(site_files)
-foreach(file index.html page.js style.css)
+foreach(file index.html sw.js)
+  configure_file(${PROJECT_SOURCE_DIR}/web/${file} ${FERROWYN_WEB_SITE}/${file} @ONLY)
+endforeach()
+foreach(file page.js style.css manifest.webmanifest)
   add_custom_command(OUTPUT ${FERROWYN_WEB_SITE}/${file}
                      COMMAND ${CMAKE_COMMAND} -E copy ${PROJECT_SOURCE_DIR}/web/${file}
                              ${FERROWYN_WEB_SITE}/${file}
@@ -58,6 +62,23 @@ add_custom_command(OUTPUT ${FERROWYN_WEB_SITE}/ferrowyn-audio.js
 add_custom_command(OUTPUT ${FERROWYN_WEB_SITE}/icon.png
                    COMMAND ferrowyn-assets --icon ${FERROWYN_WEB_SITE}/icon.png
                    DEPENDS ferrowyn-assets)
+foreach(size 192 512)
+  add_custom_command(OUTPUT ${FERROWYN_WEB_SITE}/icon-${size}.png
+                     COMMAND ferrowyn-assets --icon ${FERROWYN_WEB_SITE}/icon-${size}.png ${size}
+                     DEPENDS ferrowyn-assets)
+  list(APPEND site_files ${FERROWYN_WEB_SITE}/icon-${size}.png)
+endforeach()
+# The licence and what the page carries from others, readable from the site itself.
+foreach(file LICENSE NOTICES)
+  add_custom_command(OUTPUT ${FERROWYN_WEB_SITE}/${file}.txt
+                     COMMAND ${CMAKE_COMMAND} -E copy ${PROJECT_SOURCE_DIR}/${file}
+                             ${FERROWYN_WEB_SITE}/${file}.txt
+                     DEPENDS ${PROJECT_SOURCE_DIR}/${file})
+  list(APPEND site_files ${FERROWYN_WEB_SITE}/${file}.txt)
+endforeach()
+# Emscripten's runtime and the libraries it compiles in, as Debian records their terms.
+configure_file(/usr/share/doc/emscripten/copyright ${FERROWYN_WEB_SITE}/licenses/Emscripten.txt
+               COPYONLY)
 add_custom_target(ferrowyn_site ALL
                   DEPENDS ${site_files} ${FERROWYN_WEB_SITE}/ferrowyn-audio.js
                           ${FERROWYN_WEB_SITE}/icon.png)

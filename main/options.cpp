@@ -86,7 +86,7 @@ void Options::ApplyTo(host::common::Settings* settings) const {
 std::optional<int> ParseOptions(const std::vector<std::string>& args, Options* options,
                                 std::ostream& out, std::ostream& err) {
   CLI::App app{"Ferrowyn: a top-down arcade tank game.", "ferrowyn"};
-  app.set_version_flag("--version", "ferrowyn 1.0");
+  app.set_version_flag("--version", "ferrowyn " FERROWYN_VERSION);
   app.footer(Footer());
 
   app.get_formatter()->column_width(28);
@@ -130,7 +130,7 @@ std::optional<int> ParseOptions(const std::vector<std::string>& args, Options* o
     out << app.help();
     return 0;
   } catch (const CLI::CallForVersion&) {
-    out << "ferrowyn 1.0\n";
+    out << "ferrowyn " FERROWYN_VERSION "\n";
     return 0;
   } catch (const CLI::ParseError& error) {
     err << "ferrowyn: " << error.what() << "\nRun 'ferrowyn --help' for the options.\n";

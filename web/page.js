@@ -120,6 +120,9 @@ function start() {
   document.body.appendChild(script);
 }
 
+// After one visit the game plays offline (sw.js), which also makes the page installable.
+if ('serviceWorker' in navigator) navigator.serviceWorker.register('sw.js').catch(() => {});
+
 show('Loading…', {loading: true});
 if (!params.has('script')) {
   start();

@@ -77,7 +77,7 @@ TEST(Options, HelpAndVersionStopWithStatusZero) {
     EXPECT_NE(help.out.find(word), std::string::npos) << word;
   Parsed version = Parse({"--version"});
   EXPECT_EQ(version.status, std::optional<int>(0));
-  EXPECT_EQ(version.out, "ferrowyn 1.0\n");
+  EXPECT_EQ(version.out, "ferrowyn " FERROWYN_VERSION "\n");
 }
 
 TEST(Options, BadOptionsAndValuesAreNamedWithStatusTwo) {

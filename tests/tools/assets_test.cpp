@@ -344,4 +344,34 @@ TEST(AssetFiles, OutsideToolsReadThem) {
   }
 }
 
+// The desktop's and the web page's smaller icons average what each pixel covers, so a fine
+// pattern turns to its mean rather than to whichever pixel a sample hits; larger ones repeat
+// pixels.
+TEST(AssetIcon, SmallerSizesAverageAndLargerOnesRepeat) {
+  const art::Palette& palette = art::GamePalette();
+  int white = 0;
+  auto brightness = [&](int i) { return palette[i].r + palette[i].g + palette[i].b; };
+  for (int i = 0; i < 256; ++i)
+    if (i != kTransparentIndex && brightness(i) > brightness(white)) white = i;
+  art::Image checks(8, 8, 0);
+  for (int y = 0; y < 8; ++y)
+    for (int x = 0; x < 8; ++x)
+      if ((x + y) % 2) checks.At(x, y) = uint8_t(white);
+
+  for (int size : {4, 3, 2}) {
+    SCOPED_TRACE(size);
+    art::Image small = art::ScaleIcon(checks, size);
+    ASSERT_EQ(small.width, size);
+    ASSERT_EQ(small.height, size);
+    for (uint8_t index : small.pixels) {
+      EXPECT_GT(brightness(index), brightness(white) / 4);
+      EXPECT_LT(brightness(index), brightness(white) * 3 / 4);
+    }
+  }
+  art::Image large = art::ScaleIcon(checks, 16);
+  for (int y = 0; y < 16; ++y)
+    for (int x = 0; x < 16; ++x)
+      ASSERT_EQ(brightness(large.At(x, y)), brightness(checks.At(x / 2, y / 2))) << x << "," << y;
+}
+
 }  // namespace

@@ -1,0 +1,28 @@
+# What goes beside ferrowyn.exe in the Windows zip for a player to read: README.txt (how to
+# start, the keys, the licence), LICENSE.txt, NOTICES.txt and the runtimes' licences, with
+# Windows line ends so that Notepad shows them as written.
+set(FERROWYN_WINDOWS_DOCS ${PROJECT_BINARY_DIR}/docs)
+function(ferrowyn_windows_text from to)
+  file(READ ${from} text)
+  string(CONFIGURE "${text}" text @ONLY)
+  string(REPLACE "\r\n" "\n" text "${text}")
+  string(REPLACE "\n" "\r\n" text "${text}")
+  file(WRITE ${FERROWYN_WINDOWS_DOCS}/${to} "${text}")
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${from})
+endfunction()
+file(REMOVE_RECURSE ${FERROWYN_WINDOWS_DOCS})
+ferrowyn_windows_text(${PROJECT_SOURCE_DIR}/packaging/windows/README.txt README.txt)
+ferrowyn_windows_text(${PROJECT_SOURCE_DIR}/LICENSE LICENSE.txt)
+ferrowyn_windows_text(${PROJECT_SOURCE_DIR}/NOTICES NOTICES.txt)
+# The runtimes' terms as Debian records them for the cross-compiler that links them in.
+foreach(pair "mingw-w64-common;MinGW-w64.txt" "gcc-mingw-w64-base;GCC-runtime.txt")
+  list(GET pair 0 package)
+  list(GET pair 1 name)
+  set(copyright /usr/share/doc/${package}/copyright)
+  if(NOT EXISTS ${copyright})
+    message(FATAL_ERROR "${copyright} is missing: install ${package}")
+  endif()
+  file(READ ${copyright} text)
+  string(REPLACE "\n" "\r\n" text "${text}")
+  file(WRITE ${FERROWYN_WINDOWS_DOCS}/licenses/${name} "${text}")
+endforeach()

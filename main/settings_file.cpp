@@ -497,6 +497,23 @@ SettingsFile ReadSettingsFile(const std::filesystem::path& path) {
   return file;
 }
 
+namespace {
+
+// Writes `kept` over the file's settings, changing only the values that differ.
+bool WriteKept(const SettingsFile& file, const Settings& kept, std::string* text,
+               std::string* error) {
+  if (kept == file.settings || file.path.empty()) return true;
+  if (!file.writable) {
+    *error = "not saving the settings over " + file.path.string() + ", which has errors";
+    return false;
+  }
+  *text =
+      file.text.empty() ? FormatSettings(kept) : UpdateSettingsText(file.text, file.settings, kept);
+  return WriteFileAtomically(file.path, *text, error);
+}
+
+}  // namespace
+
 bool SaveSettingsFile(const SettingsFile& file, const Settings& at_start, const Settings& now,
                       std::string* error) {
   Settings kept = file.settings;
@@ -505,14 +522,30 @@ bool SaveSettingsFile(const SettingsFile& file, const Settings& at_start, const 
     kept.window_width = now.window_width;
     kept.window_height = now.window_height;
   }
-  if (kept == file.settings || file.path.empty()) return true;
-  if (!file.writable) {
-    *error = "not saving the settings over " + file.path.string() + ", which has errors";
-    return false;
+  std::string text;
+  return WriteKept(file, kept, &text, error);
+}
+
+bool KeepSettingsChange(SettingsFile* file, const Settings& before, const Settings& now,
+                        std::string* error) {
+  Settings kept = file->settings;
+  if (now.fullscreen != before.fullscreen) kept.fullscreen = now.fullscreen;
+  if (now.window_width != before.window_width || now.window_height != before.window_height) {
+    kept.window_width = now.window_width;
+    kept.window_height = now.window_height;
   }
-  const std::string text =
-      file.text.empty() ? FormatSettings(kept) : UpdateSettingsText(file.text, file.settings, kept);
-  return WriteFileAtomically(file.path, text, error);
+  if (now.volume != before.volume) kept.volume = now.volume;
+  if (now.music_volume != before.music_volume) kept.music_volume = now.music_volume;
+  for (size_t i = 0; i < kept.keys.size(); ++i)
+    if (now.keys[i] != before.keys[i]) kept.keys[i] = now.keys[i];
+  for (size_t i = 0; i < kept.pad.size(); ++i)
+    if (now.pad[i] != before.pad[i]) kept.pad[i] = now.pad[i];
+  std::string text;
+  if (!WriteKept(*file, kept, &text, error)) return false;
+  // The next change, and the save at the end, build on what is now in the file.
+  if (!text.empty()) file->text = text;
+  file->settings = kept;
+  return true;
 }
 
 std::vector<std::string> DescribeBindings(const Settings& settings) {

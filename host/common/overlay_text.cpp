@@ -48,4 +48,24 @@ void DrawOverlayText(uint32_t* pixels, int pitch, int width, int height, const s
   }
 }
 
+void DrawMenuPicture(uint32_t* pixels, int pitch, int width, int height, const MenuPicture& picture,
+                     uint32_t ink, uint32_t selected_ink, uint32_t shade) {
+  // The title, a gap, the lines, and a gap and the notice when there is one.
+  const int rows = 2 + int(picture.lines.size()) + (picture.notice.empty() ? 0 : 2);
+  const int row_height = font::kHeight + 8;
+  const int scale = std::max(1, std::min(height / 300, height / (rows * row_height)));
+  const int step = row_height * scale;
+  int y = (height - rows * step) / 2 + step / 2;
+  DrawOverlayText(pixels, pitch, width, height, picture.title, y, scale, ink, shade);
+  y += 2 * step;
+  for (const MenuLine& line : picture.lines) {
+    DrawOverlayText(pixels, pitch, width, height,
+                    line.selected ? "> " + line.text + " <" : line.text, y, scale,
+                    line.selected ? selected_ink : ink, shade);
+    y += step;
+  }
+  if (!picture.notice.empty())
+    DrawOverlayText(pixels, pitch, width, height, picture.notice, y + step, scale, ink, shade);
+}
+
 }  // namespace host::common

@@ -1,10 +1,11 @@
-// What the SDL host says over the picture, never on the game's page: "PAUSED" while paused, and
+// What the SDL host says over the picture, never on the game's page: the menu while paused, and
 // a line under the picture for a moment (where a screenshot went). Also the screenshots.
 #pragma once
 #include <cstdint>
 #include <string>
 
 #include "host/common/kept_page.h"
+#include "host/common/menu.h"
 #include "host/common/pad_policy.h"
 
 struct SDL_PixelFormat;
@@ -13,7 +14,9 @@ namespace host::sdl {
 
 class Notices {
  public:
-  explicit Notices(const common::PauseState* pause) : pause_(pause) {}
+  // Without a menu, "PAUSED" shows while paused.
+  explicit Notices(const common::PauseState* pause, const common::Menu* menu = nullptr)
+      : pause_(pause), menu_(menu) {}
 
   // How long a line shows.
   static constexpr uint32_t kNoticeMs = 2500;
@@ -22,16 +25,20 @@ class Notices {
   void Say(std::string text, uint32_t now_ms);
   // Takes the line away once its time is up; true when it did, so the picture is redrawn.
   bool Expire(uint32_t now_ms);
+  // "NEW HIGH SCORE" with the place taken while `place` is not 0; true when that changed.
+  bool HighScore(int place);
   // Whether anything is drawn over the picture.
-  bool Any() const { return pause_->Paused() || !line_.empty(); }
+  bool Any() const { return pause_->Paused() || !line_.empty() || high_score_place_ > 0; }
   // Draws them over a picture of 32-bit pixels in `format`, scaled with it.
   void Draw(const SDL_PixelFormat* format, uint32_t* picture, int pitch, int width,
             int height) const;
 
  private:
   const common::PauseState* pause_;
+  const common::Menu* menu_;
   std::string line_;
   uint32_t until_ = 0;
+  int high_score_place_ = 0;
 };
 
 // Writes the page as a compressed PNG, named by the date and time, into the player's pictures

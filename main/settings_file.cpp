@@ -161,6 +161,9 @@ std::vector<Field> Fields(const Settings& s) {
       {"display", "renderer", s.renderer,
        "# How the picture is scaled: auto (the graphics card where there is one), software\n"
        "# or gpu.\n"},
+      {"display", "scaling", kScalingNames[size_t(s.scaling)],
+       "# Larger than the page: smooth (sharp whole pixels, then smoothly to fit), whole\n"
+       "# (whole pixels only, black borders) or stretch (the whole window).\n"},
       {"sound", "volume", std::to_string(s.volume),
        "# 0 (silent) to 100 (as recorded): everything, and the music alone.\n"},
       {"sound", "music_volume", std::to_string(s.music_volume)},
@@ -288,6 +291,11 @@ bool ParseSettings(const std::string& text, const std::string& source, Settings*
         settings->renderer = word;
       else
         bad("auto, software or gpu");
+    } else if (full == "display.scaling") {
+      if (std::optional<Scaling> scaling = ParseScaling(Lower(value)))
+        settings->scaling = *scaling;
+      else
+        bad("smooth, whole or stretch");
     } else if (full == "sound.volume" || full == "sound.music_volume") {
       int* target = full == "sound.volume" ? &settings->volume : &settings->music_volume;
       if (!ParseInt(value, 0, 100, target)) bad("a number from 0 to 100");
@@ -534,6 +542,7 @@ bool KeepSettingsChange(SettingsFile* file, const Settings& before, const Settin
     kept.window_width = now.window_width;
     kept.window_height = now.window_height;
   }
+  if (now.scaling != before.scaling) kept.scaling = now.scaling;
   if (now.volume != before.volume) kept.volume = now.volume;
   if (now.music_volume != before.music_volume) kept.music_volume = now.music_volume;
   for (size_t i = 0; i < kept.keys.size(); ++i)

@@ -111,7 +111,7 @@ std::vector<Menu::Entry> Menu::Entries() const {
     case MenuScreen::kSound:
       return {{Row::kVolume}, {Row::kMusic}};
     case MenuScreen::kDisplay:
-      return {{Row::kFullScreen}};
+      return {{Row::kFullScreen}, {Row::kScaling}};
     case MenuScreen::kControls: {
       std::vector<Entry> entries;
       for (int i = 0; i < kActionCount; ++i) entries.push_back({Row::kAction, i});
@@ -185,7 +185,7 @@ MenuOutcome Menu::Choose(const Entry& entry, int step) {
     *value = next;
   };
   if (step != 0 && entry.row != Row::kVolume && entry.row != Row::kMusic &&
-      entry.row != Row::kFullScreen)
+      entry.row != Row::kFullScreen && entry.row != Row::kScaling)
     return outcome;
   switch (entry.row) {
     case Row::kResume:
@@ -217,6 +217,13 @@ MenuOutcome Menu::Choose(const Entry& entry, int step) {
       outcome.toggle_full_screen = true;
       outcome.settings_changed = true;
       break;
+    case Row::kScaling: {
+      constexpr int kCount = int(std::size(kScalingNames));
+      settings_->scaling =
+          Scaling((int(settings_->scaling) + (step < 0 ? kCount - 1 : 1)) % kCount);
+      outcome.settings_changed = true;
+      break;
+    }
     case Row::kAction:
       waiting_ = true;
       break;
@@ -306,6 +313,11 @@ MenuPicture Menu::Picture(const std::function<std::string(uint8_t)>& key_name) c
         if (PadActionOf(Action(entry.action), &pad_action))
           for (PadButton button : settings_->pad[size_t(pad_action)])
             text += std::string("  pad ") + PadButtonName(button);
+        break;
+      }
+      case Row::kScaling: {
+        static constexpr const char* kShown[] = {"sharp then smooth", "whole pixels", "stretched"};
+        text = std::string("Scaling  < ") + kShown[size_t(settings_->scaling)] + " >";
         break;
       }
       case Row::kResetControls:

@@ -95,6 +95,7 @@ class Menu {
     kVolume,
     kMusic,
     kFullScreen,
+    kScaling,
     kAction,  // Controls: the action at the row's index
     kResetControls,
   };

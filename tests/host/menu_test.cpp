@@ -100,6 +100,25 @@ TEST(Menu, VolumesMoveInTensWithinRange) {
   EXPECT_EQ(s.volume, 0);
 }
 
+TEST(Menu, DisplayAsksTheHostForFullScreenAndCyclesTheScaling) {
+  Settings s;
+  Menu menu(&s, true);
+  menu.Open();
+  Select(&menu, "Display");
+  menu.Press(MenuPress::kChoose);
+  const auto full = menu.Press(MenuPress::kChoose);
+  EXPECT_TRUE(full.toggle_full_screen);
+  EXPECT_TRUE(s.fullscreen);  // the host switches it, and the setting follows the window
+  menu.Press(MenuPress::kDown);
+  EXPECT_EQ(Selected(menu), "Scaling  < sharp then smooth >");
+  menu.Press(MenuPress::kLeft);  // round to the last
+  EXPECT_EQ(s.scaling, host::common::Scaling::kStretch);
+  EXPECT_TRUE(menu.Press(MenuPress::kChoose).settings_changed);
+  EXPECT_EQ(s.scaling, host::common::Scaling::kSmooth);
+  menu.Press(MenuPress::kRight);
+  EXPECT_EQ(Selected(menu), "Scaling  < whole pixels >");
+}
+
 TEST(Menu, ControlsWaitForAKeyOrButtonAndReset) {
   Settings s;
   Menu menu(&s, true);

@@ -246,9 +246,11 @@ TEST(Settings, MenuChangesAreKeptAtOnce) {
   EXPECT_EQ(saved(), "[sound]\nvolume = 60  # quiet\n");
   before = now;
   Keys(now, Action::kFire) = {kF};
+  now.scaling = host::common::Scaling::kWhole;
   ASSERT_TRUE(program::KeepSettingsChange(&file, before, now, &error)) << error;
   EXPECT_NE(saved().find("volume = 60  # quiet\n"), std::string::npos) << saved();
   EXPECT_NE(saved().find("fire = F\n"), std::string::npos) << saved();
+  EXPECT_NE(saved().find("scaling = whole\n"), std::string::npos) << saved();
   EXPECT_EQ(program::ReadSettingsFile(path).settings, now);
 
   std::ofstream(path, std::ios::binary) << "volume = loud\n";

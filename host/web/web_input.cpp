@@ -209,4 +209,29 @@ bool PadHeld(const PadState& pad, const common::Settings& settings, common::PadA
   return false;
 }
 
+void PadMenuReader::Read(const PadState& pad, std::vector<common::MenuPress>* presses,
+                         std::optional<common::PadButton>* pressed) {
+  presses->clear();
+  pressed->reset();
+  constexpr int kButtons = 17;
+  static_assert(sizeof was_ == kButtons);
+  bool now[kButtons];
+  for (int b = 0; b < kButtons; ++b) now[b] = Pressed(pad, b);
+  auto went_down = [&](int b) { return now[b] && !was_[b]; };
+  static constexpr std::pair<int, common::MenuPress> kMoves[] = {
+      {kPadUp, common::MenuPress::kUp},     {kPadDown, common::MenuPress::kDown},
+      {kPadLeft, common::MenuPress::kLeft}, {kPadRight, common::MenuPress::kRight},
+      {0, common::MenuPress::kChoose},      {1, common::MenuPress::kBack}};
+  for (auto [button, press] : kMoves)
+    if (went_down(button)) presses->push_back(press);
+  if (pad.standard) {
+    for (int axis = 0; axis < 2; ++axis)
+      if (std::optional<common::MenuPress> press = stick_.Axis(axis == 1, RawAxis(pad, axis)))
+        presses->push_back(*press);
+  }
+  for (int i = 0; i < common::kPadButtonCount && !*pressed; ++i)
+    if (went_down(kStandardIndex[i])) *pressed = common::PadButton(i);
+  std::copy(now, now + kButtons, was_);
+}
+
 }  // namespace host::web

@@ -3,9 +3,12 @@
 // bindings. What the pad's Start and Back do is every host's (host/common/pad_policy.h).
 #pragma once
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "host/host.h"
+#include "host/common/menu.h"
 #include "host/common/settings.h"
 
 namespace host::web {
@@ -41,5 +44,19 @@ Joystick PadJoystick(const PadState& pad, const common::Settings& settings);
 
 // Whether a button the settings bind to `action` is held (standard mapping only).
 bool PadHeld(const PadState& pad, const common::Settings& settings, common::PadAction action);
+
+// The pad in the menu, from one reading of the Gamepad API to the next (standard mapping only):
+// the d-pad and the left stick move, south chooses, east goes back, each once per press.
+class PadMenuReader {
+ public:
+  // What was pressed since the last reading, and the first of the settings' pad buttons that
+  // went down (for a binding).
+  void Read(const PadState& pad, std::vector<common::MenuPress>* presses,
+            std::optional<common::PadButton>* pressed);
+
+ private:
+  bool was_[17] = {};
+  common::StickPresses stick_;
+};
 
 }  // namespace host::web

@@ -199,3 +199,32 @@ TEST(WebPad, ButtonsFollowTheSettings) {
 }
 
 }  // namespace
+
+// In the menu each press counts once, however long it is held; a binding takes the first new
+// button by the settings' names.
+namespace {
+
+TEST(WebPad, TheMenuSeesEachPressOnce) {
+  using host::common::MenuPress;
+  Pad pad;
+  host::web::PadMenuReader reader;
+  std::vector<MenuPress> presses;
+  std::optional<host::common::PadButton> pressed;
+  pad.held[13] = 1;   // d-pad down
+  pad.axes[1] = 0.9;  // and the stick
+  reader.Read(pad.State(), &presses, &pressed);
+  EXPECT_EQ(presses, (std::vector<MenuPress>{MenuPress::kDown, MenuPress::kDown}));
+  reader.Read(pad.State(), &presses, &pressed);
+  EXPECT_TRUE(presses.empty());  // still held
+  pad.held[13] = 0;
+  pad.axes[1] = 0;
+  pad.held[1] = 1;  // east
+  reader.Read(pad.State(), &presses, &pressed);
+  EXPECT_EQ(presses, std::vector<MenuPress>{MenuPress::kBack});
+  EXPECT_EQ(pressed, host::common::PadButton::kEast);
+  pad.held[9] = 1;  // start, with east still held
+  reader.Read(pad.State(), &presses, &pressed);
+  EXPECT_EQ(pressed, host::common::PadButton::kStart);
+}
+
+}  // namespace

@@ -471,7 +471,8 @@ async function padFlow(browser, url) {
 }
 
 // The desktop's settings, kept in the browser: a rebound key works, the old one no longer
-// does, a line that cannot be used is said on the page, and Defaults clears them.
+// does, a line that cannot be used is said on the page, the menu rebinds a key without a
+// reload, and Forget clears them.
 async function settingsFlow(browser, url) {
   const page = await openPage(browser, url);
   const started = () => until(
@@ -479,12 +480,7 @@ async function settingsFlow(browser, url) {
                         ok: await page.evaluate(
                             () => window.Module && Module.ferrowyn && Module.ferrowyn.presents > 0)
                       }));
-  // The text is filled as the panel opens, which the browser signals after the click.
-  const showsSettings = (pattern, what) => until(
-      `the settings shown with ${what}`, 2, async () => {
-        const shown = await page.inputValue('#settings-text');
-        return {ok: pattern.test(shown), note: JSON.stringify(shown.slice(0, 80))};
-      });
+  const fireKeys = () => page.textContent('td[data-keys="fire"]');
   await flow('settings', [
     [
       'a bad line is said on the page, the good ones apply',
@@ -515,18 +511,39 @@ async function settingsFlow(browser, url) {
       }
     ],
     [
-      'the page shows the settings in effect, and Defaults clears them',
+      'the table shows the keys in effect; the menu rebinds Fire by a key, kept at once',
       async () => {
-        await page.click('#settings summary');
-        await showsSettings(/^fire = Z$/m, 'fire bound to Z');
-        // Defaults reloads the page: wait for the new one, not the one already loaded.
+        check((await fireKeys()) === 'Z', `the table shows fire as ${await fireKeys()}`);
+        await page.evaluate(() => { window.stayedHere = true; });
+        await page.keyboard.press('KeyP');
+        // Controls (the browser has no Display screen), then fire, the fifth action.
+        for (const key of ['ArrowDown', 'ArrowDown', 'Enter', 'ArrowDown', 'ArrowDown',
+                           'ArrowDown', 'ArrowDown', 'Enter', 'KeyX', 'Escape', 'Escape'])
+          await page.keyboard.press(key);
+        await until(
+            'fire = X stored', 2, async () => ({
+              ok: /^fire = X$/m.test(
+                  await page.evaluate(() => localStorage.getItem('ferrowyn-settings')))
+            }));
+        check(await page.evaluate(() => window.stayedHere === true), 'saving reloaded the page');
+        check((await fireKeys()) === 'X', `the table shows fire as ${await fireKeys()}`);
+        await until(
+            'no shell of ours in flight', 3,
+            async () => ({ok: shellsInFlight(await world(page)) === 0}));
+        await page.keyboard.press('KeyX');
+        await until('a shell from X', 1, async () => ({ok: shellsInFlight(await world(page)) > 0}));
+      }
+    ],
+    [
+      'Forget clears the settings',
+      async () => {
+        // Forgetting reloads the page: wait for the new one, not the one already loaded.
         await Promise.all([page.waitForEvent('load'), page.click('#default-settings')]);
         await started();
         check(
             await page.evaluate(() => localStorage.getItem('ferrowyn-settings')) === null,
             'the settings are still stored');
-        await page.click('#settings summary');
-        await showsSettings(/^fire = SPACE$/m, 'the default settings');
+        check((await fireKeys()) === 'SPACE', `the table shows fire as ${await fireKeys()}`);
         noErrors(page);
       }
     ],

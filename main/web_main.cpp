@@ -122,11 +122,18 @@ int main(int argc, char** argv) {
   };
   // The best ten games, kept in the browser's storage as the desktop keeps its file; a
   // scripted run is a replay and enters nothing.
-  auto table = [] {
+  bool said_damaged = false;
+  auto table = [&said_damaged] {
     std::vector<program::HighScore> games;
     std::string why;
-    if (!program::ParseHighScores(host::web::WebHost::StoredText(kScores), &games, &why))
+    if (!program::ParseHighScores(host::web::WebHost::StoredText(kScores), &games, &why)) {
+      // Said once, and never written over: the player may want it back.
+      if (!said_damaged)
+        host::web::WebHost::Note("The high scores kept in this browser are damaged (" + why +
+                                 ") and are left as they are.");
+      said_damaged = true;
       return std::optional<std::vector<program::HighScore>>();
+    }
     return std::optional(games);
   };
   web.high_scores = [&table] {
@@ -150,12 +157,12 @@ int main(int argc, char** argv) {
     frame.cheat_keys = web.KeyDown(host::common::kDikF2) || web.KeyDown(host::common::kDikF3);
     if (!frame.in_play) place = 0;
     std::optional<program::HighScore> ended = watch.Step(frame);
+    if (!ended || scripted) return place;
     std::optional<std::vector<program::HighScore>> games = table();
-    if (ended && !scripted && games) {
-      ended->date = Today();
-      place = program::EnterHighScore(&*games, *ended);
-      if (place > 0) host::web::WebHost::StoreText(kScores, program::FormatHighScores(*games));
-    }
+    if (!games) return place;
+    ended->date = Today();
+    place = program::EnterHighScore(&*games, *ended);
+    if (place > 0) host::web::WebHost::StoreText(kScores, program::FormatHighScores(*games));
     return place;
   };
   Passes passes(frames, scripted, &web);

@@ -39,6 +39,13 @@ EM_JS(void, web_publish_settings, (const char* text), {
   FerrowynHost.settingsText = UTF8ToString(text);
   FerrowynHost.tellPage('settings', FerrowynHost.settingsText);
 });
+EM_JS(char*, web_key_label, (const char* code), {
+  const text = FerrowynHost.keyLabel(UTF8ToString(code));
+  const size = lengthBytesUTF8(text) + 1;
+  const copy = _malloc(size);
+  stringToUTF8(text, copy, size);
+  return copy;
+});
 EM_JS(void, web_store, (const char* name, const char* text),
       { FerrowynHost.store(UTF8ToString(name), UTF8ToString(text)); });
 EM_JS(char*, web_stored, (const char* name), {
@@ -54,6 +61,18 @@ namespace {
 
 // While paused, how often the page is looked at for a key, a button or a new size.
 constexpr uint32_t kPausedPollMs = 30;
+
+// What the player's keyboard layout prints on a key, as far as the browser says; else its
+// DirectInput name.
+std::string KeyLabel(uint8_t scan_code) {
+  if (const char* code = KeyCodeOfScanCode(scan_code)) {
+    char* label = web_key_label(code);
+    std::string text = label;
+    std::free(label);
+    if (!text.empty()) return text;
+  }
+  return common::NameOfScanCode(scan_code);
+}
 
 // One host at a time answers the browser's calls.
 WebHost* current_web_host = nullptr;
@@ -351,7 +370,7 @@ void WebHost::Redraw(bool whole) {
                               rect_.height / 3, scale, kSelected, kShade);
     if (menu_.IsOpen())
       common::DrawMenuPicture(scaled_.data(), pitch, rect_.width, rect_.height,
-                              menu_.Picture(common::NameOfScanCode), kInk, kSelected, kShade);
+                              menu_.Picture(KeyLabel), kInk, kSelected, kShade);
     web_canvas_put(scaled_.data(), rect_.x, rect_.y, rect_.width, rect_.height, 0, rect_.height);
     return;
   }

@@ -21,6 +21,19 @@ var FerrowynHost = {
   fullScreen() { this.tellPage('fullScreen'); },
   note(text) { this.tellPage('note', text); },
 
+  // What the player's layout prints on a key by its KeyboardEvent.code, where the browser
+  // tells (Chromium's keyboard map, asked for once); '' otherwise.
+  layout: null,
+  keyLabel(code) {
+    if (this.layout === null) {
+      this.layout = new Map();
+      if (navigator.keyboard && navigator.keyboard.getLayoutMap)
+        navigator.keyboard.getLayoutMap().then((map) => { this.layout = map; }, () => {});
+    }
+    const label = this.layout.get(code);
+    return label ? label.toUpperCase() : '';
+  },
+
   // A text the page keeps (the settings, the high scores); '' when there is none, or storage
   // is switched off (or refused to a page opened from a file).
   stored(name) {
@@ -209,3 +222,4 @@ var FerrowynHost = {
   screenshot() { _web_host_screenshot(); },
 };
 Module['ferrowyn'] = FerrowynHost;
+FerrowynHost.keyLabel('KeyA');  // the browser answers with the layout later

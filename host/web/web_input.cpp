@@ -174,6 +174,12 @@ uint8_t ScanCodeOfKeyCode(const char* code) {
   return key ? key->scan_code : 0;
 }
 
+const char* KeyCodeOfScanCode(uint8_t scan_code) {
+  for (const KeyCode& key : kKeyCodes)
+    if (key.scan_code == scan_code) return key.code;
+  return nullptr;
+}
+
 bool KeepFromBrowser(const char* code) {
   const KeyCode* key = Find(code);
   return key && key->keep_from_browser;

@@ -17,6 +17,9 @@ namespace host::web {
 // the game has no code for. The same key gives the same code as on the SDL host.
 uint8_t ScanCodeOfKeyCode(const char* code);
 
+// The KeyboardEvent.code of a scan code ("KeyA"); nullptr for none.
+const char* KeyCodeOfScanCode(uint8_t scan_code);
+
 // Whether the browser must not act on a key as well: keys that would scroll the page, open
 // its help or move the focus while playing.
 bool KeepFromBrowser(const char* code);

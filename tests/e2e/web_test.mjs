@@ -551,6 +551,31 @@ async function settingsFlow(browser, url) {
   await page.context().close();
 }
 
+// A game left alone to its end enters the high scores kept in the browser, and the menu
+// lists them.
+async function scoresFlow(browser, url) {
+  const page = await openPage(browser, url);
+  await flow('scores', [
+    [
+      'a game left alone to its end enters the table',
+      async () => {
+        await until(
+            'the title', 5,
+            async () => ({ok: await page.evaluate(() => Module.ferrowyn && Module.ferrowyn.presents > 0)}));
+        await page.keyboard.press('F1');
+        const stored = await until(
+            'a high score', 60, async () => {
+              const text = await page.evaluate(() => localStorage.getItem('ferrowyn-scores'));
+              return {ok: /^\d+ 1 \d{4}-\d\d-\d\d keyboard$/m.test(text || ''), note: text};
+            });
+        noErrors(page);
+        return stored.note.trim().split('\n').pop();
+      }
+    ],
+  ]);
+  await page.context().close();
+}
+
 // A browser without WebAssembly gets a message instead of a game; one without Web Audio
 // gets the game, silent, and a note saying why; one without AudioWorklet the older way to play.
 async function missingFlow(browser, url) {
@@ -675,6 +700,7 @@ try {
   await keyboardFlow(browser, url, expectedTitle);
   await padFlow(browser, url);
   await settingsFlow(browser, url);
+  await scoresFlow(browser, url);
   await missingFlow(browser, url);
   await determinismFlow(browser, url);
 } finally {

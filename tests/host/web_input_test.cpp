@@ -48,8 +48,12 @@ TEST(WebKeys, TheGamesKeysGiveTheirScanCodes) {
 TEST(WebKeys, EveryLetterAndDigitHasItsOwnCode) {
   // A slip in the table would give two keys one code: a held key would seem to be another.
   std::set<int> seen;
-  for (char c = 'A'; c <= 'Z'; ++c)
-    seen.insert(ScanCodeOfKeyCode(("Key" + std::string(1, c)).c_str()));
+  for (char c = 'A'; c <= 'Z'; ++c) {
+    const std::string code = "Key" + std::string(1, c);
+    seen.insert(ScanCodeOfKeyCode(code.c_str()));
+    // And back, for the layout's name of the key in the menu.
+    EXPECT_STREQ(host::web::KeyCodeOfScanCode(ScanCodeOfKeyCode(code.c_str())), code.c_str());
+  }
   for (char c = '0'; c <= '9'; ++c)
     seen.insert(ScanCodeOfKeyCode(("Digit" + std::string(1, c)).c_str()));
   for (int n = 1; n <= 12; ++n) seen.insert(ScanCodeOfKeyCode(("F" + std::to_string(n)).c_str()));

@@ -82,7 +82,6 @@ class SdlHost : public Host {
   // The window, for tests; nullptr while none is open.
   SDL_Window* Window() const { return window_.Get(); }
   bool Paused() const { return pause_.Paused(); }
-  const common::Menu& Menu() const { return menu_; }
   // The settings as they are now: full screen and the window's size follow the player.
   const common::Settings& CurrentSettings() const { return config_.settings; }
   // A message box when a window can be shown (the reason is on stderr too).

@@ -449,6 +449,7 @@ case $mode in
     for key in Down Down Down Return Down Down Down Down Return f Escape Escape; do
       press "$key" 0.1
       sleep 0.1
+      [[ $key == f ]] && shot controls
     done
     grep -q '^fire = F$' "$XDG_CONFIG_HOME/ferrowyn/settings.ini" ||
       fail "fire = F is not in the settings file: $(cat "$XDG_CONFIG_HOME/ferrowyn/settings.ini")"

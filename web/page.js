@@ -50,6 +50,31 @@ overlay.addEventListener('click', () => {
 });
 canvas.focus();
 
+// Touch controls over the game, shown once the page is touched: each button holds its action
+// while a finger is on it; in the menu the pad moves, Fire chooses and Mine goes back.
+const touch = $('touch');
+window.addEventListener('touchstart', () => { touch.hidden = false; }, {once: true, passive: true});
+for (const button of touch.querySelectorAll('button')) {
+  const action = Number(button.dataset.action);
+  const hold = (down) => (event) => {
+    event.preventDefault();
+    if (down) {
+      try {
+        button.setPointerCapture(event.pointerId);
+      } catch (error) {
+        // A pointer the browser no longer knows: the button still holds until it is let go.
+      }
+    }
+    if (button.classList.contains('held') === down) return;
+    button.classList.toggle('held', down);
+    if (window.Module && Module.ferrowyn) Module.ferrowyn.touch(action, down);
+  };
+  button.addEventListener('pointerdown', hold(true));
+  for (const type of ['pointerup', 'pointercancel', 'lostpointercapture'])
+    button.addEventListener(type, hold(false));
+  button.addEventListener('contextmenu', (event) => event.preventDefault());
+}
+
 // The settings live in this browser, in the desktop's file format; the game's menu changes
 // them. Forgetting them starts the game afresh with the defaults.
 const kSettings = 'ferrowyn-settings';
@@ -75,10 +100,10 @@ function showBindings(text) {
     const pair = /^(\w+)\s*=\s*(.*)$/.exec(line);
     if (pair) (sections[section] = sections[section] || {})[pair[1]] = pair[2].trim();
   }
-  const named = (where, names) => names.split(' ')
-                                      .map((name) => (sections[where] || {})[name] || '')
-                                      .filter(Boolean)
-                                      .join(', ');
+  // An action may have several: "LCONTROL RCONTROL" shows as "LCONTROL, RCONTROL".
+  const bound = (where, name) => ((sections[where] || {})[name] || '').split(/[\s,]+/);
+  const named = (where, names) =>
+      names.split(' ').flatMap((name) => bound(where, name)).filter(Boolean).join(', ');
   for (const cell of document.querySelectorAll('[data-keys]'))
     cell.textContent = named('keys', cell.dataset.keys);
   for (const cell of document.querySelectorAll('[data-pad]'))

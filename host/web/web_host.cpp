@@ -12,6 +12,7 @@
 
 #include "host/common/key_names.h"
 #include "host/common/overlay_text.h"
+#include "host/common/scan_codes.h"
 
 // The browser half (web_host.js) does the work these name.
 EM_JS(void, web_canvas_size, (int* width, int* height), {
@@ -243,11 +244,45 @@ void WebHost::ApplyKeys() {
   keys_.BeginPump();
   for (const PhysicalKey& key : key_queue_) keys_.Physical(key.scan_code, key.down);
   key_queue_.clear();
+  for (const PhysicalKey& key : touch_queue_) {
+    if (key.down)
+      keys_.Press(key.scan_code);
+    else
+      keys_.Release(key.scan_code);
+  }
+  touch_queue_.clear();
+}
+
+void WebHost::TouchAction(common::Action action, bool down) {
+  if (action == common::Action::kPause) {
+    if (down && pause_.Toggle()) PauseChanged();
+    return;
+  }
+  if (menu_.IsOpen()) {
+    if (!down) return;
+    if (menu_.WaitingForBinding()) {
+      // Touch has no key to bind: the back button cancels.
+      if (action == common::Action::kMine) Apply(menu_.BindKeyPress(common::kDikEscape));
+      return;
+    }
+    static constexpr std::pair<common::Action, common::MenuPress> kMoves[] = {
+        {common::Action::kUp, common::MenuPress::kUp},
+        {common::Action::kDown, common::MenuPress::kDown},
+        {common::Action::kLeft, common::MenuPress::kLeft},
+        {common::Action::kRight, common::MenuPress::kRight},
+        {common::Action::kFire, common::MenuPress::kChoose},
+        {common::Action::kMine, common::MenuPress::kBack}};
+    for (auto [touched, press] : kMoves)
+      if (touched == action) Apply(menu_.Press(press));
+    return;
+  }
+  if (const uint8_t game_key = common::GameKeyOf(action)) touch_queue_.push_back({game_key, down});
 }
 
 void WebHost::ReleaseAllKeys() {
   keys_.ReleaseAll();
   key_queue_.clear();
+  touch_queue_.clear();
 }
 
 bool WebHost::KeyDown(uint8_t scan_code) {
@@ -468,6 +503,11 @@ EMSCRIPTEN_KEEPALIVE void web_host_mix(int16_t* stereo, int frames) {
 
 EMSCRIPTEN_KEEPALIVE void web_host_set_paused(int paused) {
   if (host::web::current_web_host) host::web::current_web_host->SetPaused(paused != 0);
+}
+
+EMSCRIPTEN_KEEPALIVE void web_host_touch(int action, int down) {
+  if (host::web::current_web_host && action >= 0 && action < host::common::kActionCount)
+    host::web::current_web_host->TouchAction(host::common::Action(action), down != 0);
 }
 
 EMSCRIPTEN_KEEPALIVE void web_host_screenshot() {

@@ -76,6 +76,9 @@ class WebHost : public Host {
   // A key by its KeyboardEvent.code: a host action at once, the game's keys at the next pump.
   // Returns whether the browser must leave the key alone.
   bool KeyEvent(const char* code, bool down, bool repeat);
+  // A touch control went down or up: the action's game key, the pause, or in the menu a move
+  // (fire chooses, mine goes back).
+  void TouchAction(common::Action action, bool down);
   void ReleaseAllKeys();                          // the page lost the focus
   void SetPaused(bool paused);                    // by the player: no frame runs, the sound stops
   void PageHidden(bool hidden);                   // paused while hidden, if the settings say so
@@ -106,7 +109,8 @@ class WebHost : public Host {
   bool overlay_drawn_ = false;  // the canvas has the menu or a notice over the page
   bool rows_pending_ = false;   // the page changed since it was last drawn
 
-  std::vector<PhysicalKey> key_queue_;  // arrived since the last pump
+  std::vector<PhysicalKey> key_queue_;    // arrived since the last pump
+  std::vector<PhysicalKey> touch_queue_;  // game keys from the touch controls, the same way
   common::GameKeys keys_;
   Joystick joystick_;
   common::PadPolicy pad_policy_;

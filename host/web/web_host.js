@@ -220,6 +220,8 @@ var FerrowynHost = {
   },
   pause(on) { _web_host_set_paused(on ? 1 : 0); },
   screenshot() { _web_host_screenshot(); },
+  // A touch control by the settings' action number (up 0 ... fire 4, mine 5, start 6, pause 9).
+  touch(action, down) { _web_host_touch(action, down ? 1 : 0); },
 };
 Module['ferrowyn'] = FerrowynHost;
 FerrowynHost.keyLabel('KeyA');  // the browser answers with the layout later

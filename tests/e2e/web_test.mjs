@@ -551,6 +551,60 @@ async function settingsFlow(browser, url) {
   await page.context().close();
 }
 
+// Touch controls show once the page is touched: Start starts, the pad drives, Fire fires,
+// Menu pauses and, in the menu, Mine goes back and plays on.
+async function touchFlow(browser, url) {
+  const page = await openPage(browser, url);
+  const hold = (action, down) => page.dispatchEvent(
+      `#touch [data-action="${action}"]`, down ? 'pointerdown' : 'pointerup', {pointerId: 7});
+  const tap = async (action) => {
+    await hold(action, true);
+    await hold(action, false);
+  };
+  await flow('touch', [
+    [
+      'a touch shows the controls, and Start starts a game',
+      async () => {
+        await until(
+            'the title', 5,
+            async () => ({ok: await page.evaluate(() => Module.ferrowyn && Module.ferrowyn.presents > 0)}));
+        check(!(await page.isVisible('#touch')), 'touch controls before any touch');
+        await page.evaluate(() => window.dispatchEvent(new TouchEvent('touchstart')));
+        check(await page.isVisible('#touch [data-action="4"]'), 'no Fire button after a touch');
+        await tap(6);
+        await until('a game', 2, async () => ({ok: (await world(page)).game_mode === 2}));
+      }
+    ],
+    [
+      'the pad drives and Fire fires',
+      async () => {
+        const moved = await drivesRight(page, () => hold(3, true), () => hold(3, false));
+        await until(
+            'no shell of ours in flight', 3,
+            async () => ({ok: shellsInFlight(await world(page)) === 0}));
+        await tap(4);
+        await until('a shell', 1, async () => ({ok: shellsInFlight(await world(page)) > 0}));
+        return moved;
+      }
+    ],
+    [
+      'Menu pauses, and Mine goes back out of the menu',
+      async () => {
+        await tap(9);
+        await sleep(page, 100);
+        const first = (await world(page)).frame;
+        await sleep(page, 300);
+        check((await world(page)).frame === first, 'frames ran in the menu');
+        await tap(5);
+        await sleep(page, 300);
+        check((await world(page)).frame > first + 5, 'the game did not go on');
+        noErrors(page);
+      }
+    ],
+  ]);
+  await page.context().close();
+}
+
 // A game left alone to its end enters the high scores kept in the browser, and the menu
 // lists them.
 async function scoresFlow(browser, url) {
@@ -700,6 +754,7 @@ try {
   await keyboardFlow(browser, url, expectedTitle);
   await padFlow(browser, url);
   await settingsFlow(browser, url);
+  await touchFlow(browser, url);
   await scoresFlow(browser, url);
   await missingFlow(browser, url);
   await determinismFlow(browser, url);

@@ -24,7 +24,8 @@ endforeach()
 
 # The desktop's --replay, over the web host, and the runner's options, scripts and state trace
 # serve the page's test hook.
-add_executable(ferrowyn-web main/web_main.cpp main/recorder.cpp main/settings_file.cpp)
+add_executable(ferrowyn-web main/web_main.cpp main/high_scores.cpp main/recorder.cpp
+                            main/settings_file.cpp)
 target_link_libraries(ferrowyn-web PRIVATE ferrowyn_winmain ferrowyn_game ferrowyn_host_web
                                            ferrowyn_recording)
 target_link_options(ferrowyn-web PRIVATE

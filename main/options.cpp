@@ -122,6 +122,7 @@ std::optional<int> ParseOptions(const std::vector<std::string>& args, Options* o
   app.add_option("--replay", options->replay_path, "play FILE (from --record) back")
       ->type_name("FILE");
   app.add_flag("--list-keys", options->list_keys, "list the key bindings and every key's name");
+  app.add_flag("--high-scores", options->high_scores, "list the best ten games");
 
   std::vector<std::string> reversed(args.rbegin(), args.rend());
   try {

@@ -23,6 +23,7 @@ struct Options {
   std::string record_path;
   std::string replay_path;
   bool list_keys = false;
+  bool high_scores = false;  // --high-scores: print the table and stop
 
   // Puts what was given over the settings read from the file.
   void ApplyTo(host::common::Settings* settings) const;

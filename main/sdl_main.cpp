@@ -5,6 +5,8 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <ctime>
 #include <cstring>
 #include <filesystem>
 #include <iostream>
@@ -13,10 +15,12 @@
 
 #include "game/world.h"
 #include "main/data_folder.h"
+#include "main/high_scores.h"
 #include "main/options.h"
 #include "main/recorder.h"
 #include "platform/mixer.h"
 #include "host/common/key_names.h"
+#include "host/common/scan_codes.h"
 #include "host/sdl/sdl_host.h"
 #include "main/settings_file.h"
 #include "art/assets.h"
@@ -42,6 +46,15 @@ void ListKeys(const host::common::Settings& settings) {
     column += width;
   }
   std::printf("\n");
+}
+
+std::string Today() {
+  std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  char date[16];
+  std::strftime(date, sizeof date, "%Y-%m-%d", &local);
+  return date;
 }
 
 fs::path ExecutableFolder() {
@@ -101,10 +114,17 @@ int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
   if (auto status = program::ParseOptions(args, &options, std::cout, std::cerr)) return *status;
 
-  const program::SettingsFile file = program::ReadSettingsFile(
+  program::SettingsFile file = program::ReadSettingsFile(
       options.config_path.empty() ? program::SettingsPath() : fs::path(options.config_path));
   for (const std::string& warning : file.warnings)
     std::fprintf(stderr, "ferrowyn: settings: %s\n", warning.c_str());
+  program::HighScoreFile high_scores(program::HighScoresPath());
+  if (options.high_scores) {
+    const std::vector<std::string> lines = high_scores.Lines();
+    if (lines.empty()) std::printf("No games yet.\n");
+    for (const std::string& line : lines) std::printf("%s\n", line.c_str());
+    return 0;
+  }
   if (options.list_keys) {
     ListKeys(file.settings);
     return 0;
@@ -115,6 +135,43 @@ int main(int argc, char** argv) {
   config.sound = !options.no_sound;
   platform::SharedMixer().SetOutputLevels(config.settings.volume, config.settings.music_volume);
   config.in_play = [] { return game_mode == GAME_MODE_PLAYING; };
+  // What the menu changes is heard and kept at once; a file that may not be written is said
+  // to be so once.
+  host::common::Settings kept = config.settings;
+  bool said_unsaved = false;
+  config.settings_changed = [&](const host::common::Settings& now) {
+    platform::SharedMixer().SetOutputLevels(now.volume, now.music_volume);
+    std::string why;
+    if (!program::KeepSettingsChange(&file, kept, now, &why) && !said_unsaved) {
+      std::fprintf(stderr, "ferrowyn: settings: %s\n", why.c_str());
+      said_unsaved = true;
+    }
+    kept = now;
+  };
+  config.high_scores = [&high_scores] { return high_scores.Lines(); };
+  // A finished game enters the table, unless it is a replay; the host asks once a pump.
+  host::sdl::SdlHost* live = nullptr;
+  program::GameEndWatch watch;
+  int place = 0;
+  const bool replaying_a_game = !options.replay_path.empty();
+  config.high_score_place = [&]() {
+    if (!live) return 0;
+    const host::Joystick pad = live->ReadJoystick();
+    program::GameEndWatch::Frame frame;
+    frame.in_play = game_mode == GAME_MODE_PLAYING;
+    frame.lives = lives;
+    frame.score = score;
+    frame.level = level;
+    frame.pad = pad.present && (pad.buttons[0] || pad.buttons[1] || std::abs(pad.axis_x) > 16384 ||
+                                std::abs(pad.axis_y) > 16384);
+    frame.cheat_keys = live->KeyDown(host::common::kDikF2) || live->KeyDown(host::common::kDikF3);
+    if (!frame.in_play) place = 0;
+    if (std::optional<program::HighScore> ended = watch.Step(frame); ended && !replaying_a_game) {
+      ended->date = Today();
+      place = high_scores.Enter(*ended);
+    }
+    return place;
+  };
   config.icon_size = art::kIconSize;
   config.icon_rgba = IconPixels();
   if (!program::SettingsPath().empty())
@@ -149,6 +206,7 @@ int main(int argc, char** argv) {
   fs::current_path(std::get<fs::path>(data), ec);
 
   host::sdl::SdlHost sdl(config);
+  live = &sdl;
   recording::ScriptRecorder recorder;
   std::unique_ptr<program::RecordingHost> recording;
   std::unique_ptr<program::ReplayHost> replaying;
@@ -178,7 +236,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "ferrowyn: --replay: %s\n", replaying->Summary().c_str());
     if (replaying->Diverged() && result == 0) result = 1;
   }
-  if (!program::SaveSettingsFile(file, config.settings, sdl.CurrentSettings(), &error))
+  if (!program::SaveSettingsFile(file, kept, sdl.CurrentSettings(), &error))
     std::fprintf(stderr, "ferrowyn: settings: %s\n", error.c_str());
   return result;
 }

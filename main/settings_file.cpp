@@ -161,6 +161,9 @@ std::vector<Field> Fields(const Settings& s) {
       {"display", "renderer", s.renderer,
        "# How the picture is scaled: auto (the graphics card where there is one), software\n"
        "# or gpu.\n"},
+      {"display", "scaling", kScalingNames[size_t(s.scaling)],
+       "# Larger than the page: smooth (sharp whole pixels, then smoothly to fit), whole\n"
+       "# (whole pixels only, black borders) or stretch (the whole window).\n"},
       {"sound", "volume", std::to_string(s.volume),
        "# 0 (silent) to 100 (as recorded): everything, and the music alone.\n"},
       {"sound", "music_volume", std::to_string(s.music_volume)},
@@ -288,6 +291,11 @@ bool ParseSettings(const std::string& text, const std::string& source, Settings*
         settings->renderer = word;
       else
         bad("auto, software or gpu");
+    } else if (full == "display.scaling") {
+      if (std::optional<Scaling> scaling = ParseScaling(Lower(value)))
+        settings->scaling = *scaling;
+      else
+        bad("smooth, whole or stretch");
     } else if (full == "sound.volume" || full == "sound.music_volume") {
       int* target = full == "sound.volume" ? &settings->volume : &settings->music_volume;
       if (!ParseInt(value, 0, 100, target)) bad("a number from 0 to 100");
@@ -497,6 +505,23 @@ SettingsFile ReadSettingsFile(const std::filesystem::path& path) {
   return file;
 }
 
+namespace {
+
+// Writes `kept` over the file's settings, changing only the values that differ.
+bool WriteKept(const SettingsFile& file, const Settings& kept, std::string* text,
+               std::string* error) {
+  if (kept == file.settings || file.path.empty()) return true;
+  if (!file.writable) {
+    *error = "not saving the settings over " + file.path.string() + ", which has errors";
+    return false;
+  }
+  *text =
+      file.text.empty() ? FormatSettings(kept) : UpdateSettingsText(file.text, file.settings, kept);
+  return WriteFileAtomically(file.path, *text, error);
+}
+
+}  // namespace
+
 bool SaveSettingsFile(const SettingsFile& file, const Settings& at_start, const Settings& now,
                       std::string* error) {
   Settings kept = file.settings;
@@ -505,14 +530,31 @@ bool SaveSettingsFile(const SettingsFile& file, const Settings& at_start, const 
     kept.window_width = now.window_width;
     kept.window_height = now.window_height;
   }
-  if (kept == file.settings || file.path.empty()) return true;
-  if (!file.writable) {
-    *error = "not saving the settings over " + file.path.string() + ", which has errors";
-    return false;
+  std::string text;
+  return WriteKept(file, kept, &text, error);
+}
+
+bool KeepSettingsChange(SettingsFile* file, const Settings& before, const Settings& now,
+                        std::string* error) {
+  Settings kept = file->settings;
+  if (now.fullscreen != before.fullscreen) kept.fullscreen = now.fullscreen;
+  if (now.window_width != before.window_width || now.window_height != before.window_height) {
+    kept.window_width = now.window_width;
+    kept.window_height = now.window_height;
   }
-  const std::string text =
-      file.text.empty() ? FormatSettings(kept) : UpdateSettingsText(file.text, file.settings, kept);
-  return WriteFileAtomically(file.path, text, error);
+  if (now.scaling != before.scaling) kept.scaling = now.scaling;
+  if (now.volume != before.volume) kept.volume = now.volume;
+  if (now.music_volume != before.music_volume) kept.music_volume = now.music_volume;
+  for (size_t i = 0; i < kept.keys.size(); ++i)
+    if (now.keys[i] != before.keys[i]) kept.keys[i] = now.keys[i];
+  for (size_t i = 0; i < kept.pad.size(); ++i)
+    if (now.pad[i] != before.pad[i]) kept.pad[i] = now.pad[i];
+  std::string text;
+  if (!WriteKept(*file, kept, &text, error)) return false;
+  // The next change, and the save at the end, build on what is now in the file.
+  if (!text.empty()) file->text = text;
+  file->settings = kept;
+  return true;
 }
 
 std::vector<std::string> DescribeBindings(const Settings& settings) {

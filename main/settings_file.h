@@ -49,6 +49,13 @@ SettingsFile ReadSettingsFile(const std::filesystem::path& path);
 bool SaveSettingsFile(const SettingsFile& file, const Settings& at_start, const Settings& now,
                       std::string* error);
 
+// Keeps in the file at once what the player changed in the menu from `before` to `now` (the
+// volumes, full screen and the window's size, the keys and pad buttons), changing only those
+// values; `file` follows, so later changes and the save at the end build on it. False, with a
+// reason, when it could not or may not write.
+bool KeepSettingsChange(SettingsFile* file, const Settings& before, const Settings& now,
+                        std::string* error);
+
 // Where the settings live: $XDG_CONFIG_HOME/ferrowyn/settings.ini, else
 // ~/.config/ferrowyn/settings.ini; empty when neither can be named.
 std::filesystem::path SettingsPath();

@@ -7,12 +7,16 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <ctime>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "game/world.h"
+#include "host/common/scan_codes.h"
+#include "main/high_scores.h"
 #include "main/recorder.h"
 #include "main/settings_file.h"
 #include "host/web/web_host.h"
@@ -70,6 +74,17 @@ host::common::Settings StoredSettings() {
   return settings;
 }
 
+constexpr char kScores[] = "ferrowyn-scores";
+
+std::string Today() {
+  std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  char date[16];
+  std::strftime(date, sizeof date, "%Y-%m-%d", &local);
+  return date;
+}
+
 int Refuse(const std::string& reason) {
   std::fprintf(stderr, "ferrowyn: %s\n", reason.c_str());
   return 2;
@@ -94,6 +109,62 @@ int main(int argc, char** argv) {
   host::web::WebHost::ShowSettingsText(program::FormatSettings(settings));
   platform::SharedMixer().SetOutputLevels(settings.volume, settings.music_volume);
   host::web::WebHost web(settings, WallClockTick());
+  // What the menu changes is heard at once and kept in the browser's storage, the player's
+  // text changed only where the values did; the page is not reloaded.
+  std::string stored_text = host::web::WebHost::StoredSettingsText();
+  host::common::Settings stored = settings;
+  web.settings_changed = [&](const host::common::Settings& now) {
+    platform::SharedMixer().SetOutputLevels(now.volume, now.music_volume);
+    stored_text = stored_text.empty() ? program::FormatSettings(now)
+                                      : program::UpdateSettingsText(stored_text, stored, now);
+    stored = now;
+    host::web::WebHost::StoreSettingsText(stored_text);
+  };
+  // The best ten games, kept in the browser's storage as the desktop keeps its file; a
+  // scripted run is a replay and enters nothing.
+  bool said_damaged = false;
+  auto table = [&said_damaged] {
+    std::vector<program::HighScore> games;
+    std::string why;
+    if (!program::ParseHighScores(host::web::WebHost::StoredText(kScores), &games, &why)) {
+      // Said once, and never written over: the player may want it back.
+      if (!said_damaged)
+        host::web::WebHost::Note("The high scores kept in this browser are damaged (" + why +
+                                 ") and are left as they are.");
+      said_damaged = true;
+      return std::optional<std::vector<program::HighScore>>();
+    }
+    return std::optional(games);
+  };
+  web.high_scores = [&table] {
+    std::vector<std::string> lines;
+    if (auto games = table())
+      for (size_t i = 0; i < games->size(); ++i)
+        lines.push_back(program::DescribeHighScore((*games)[i], int(i) + 1));
+    return lines;
+  };
+  program::GameEndWatch watch;
+  int place = 0;
+  web.high_score_place = [&] {
+    const host::Joystick pad = web.ReadJoystick();
+    program::GameEndWatch::Frame frame;
+    frame.in_play = game_mode == GAME_MODE_PLAYING;
+    frame.lives = lives;
+    frame.score = score;
+    frame.level = level;
+    frame.pad = pad.buttons[0] || pad.buttons[1] || std::abs(pad.axis_x) > 16384 ||
+                std::abs(pad.axis_y) > 16384;
+    frame.cheat_keys = web.KeyDown(host::common::kDikF2) || web.KeyDown(host::common::kDikF3);
+    if (!frame.in_play) place = 0;
+    std::optional<program::HighScore> ended = watch.Step(frame);
+    if (!ended || scripted) return place;
+    std::optional<std::vector<program::HighScore>> games = table();
+    if (!games) return place;
+    ended->date = Today();
+    place = program::EnterHighScore(&*games, *ended);
+    if (place > 0) host::web::WebHost::StoreText(kScores, program::FormatHighScores(*games));
+    return place;
+  };
   Passes passes(frames, scripted, &web);
   web.on_pump = [&passes] { passes.Pump(); };
   web.in_play = [] { return game_mode == GAME_MODE_PLAYING; };

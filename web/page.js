@@ -17,6 +17,7 @@ const again = $('again');
 let ended = false;
 
 function show(text, {loading = false, restart = false} = {}) {
+  if (!text.startsWith('Paused')) overlay.classList.remove('bar');
   message.textContent = text;
   progress.hidden = !loading;
   again.hidden = !restart;
@@ -49,29 +50,65 @@ overlay.addEventListener('click', () => {
 });
 canvas.focus();
 
-// The settings, in the desktop's file format, kept in this browser; the game reads them as it
-// starts. Keys typed here stay here.
+// Touch controls over the game, shown once the page is touched: each button holds its action
+// while a finger is on it; in the menu the pad moves, Fire chooses and Mine goes back.
+const touch = $('touch');
+window.addEventListener('touchstart', () => { touch.hidden = false; }, {once: true, passive: true});
+for (const button of touch.querySelectorAll('button')) {
+  const action = Number(button.dataset.action);
+  const hold = (down) => (event) => {
+    event.preventDefault();
+    if (down) {
+      try {
+        button.setPointerCapture(event.pointerId);
+      } catch (error) {
+        // A pointer the browser no longer knows: the button still holds until it is let go.
+      }
+    }
+    if (button.classList.contains('held') === down) return;
+    button.classList.toggle('held', down);
+    if (window.Module && Module.ferrowyn) Module.ferrowyn.touch(action, down);
+  };
+  button.addEventListener('pointerdown', hold(true));
+  for (const type of ['pointerup', 'pointercancel', 'lostpointercapture'])
+    button.addEventListener(type, hold(false));
+  button.addEventListener('contextmenu', (event) => event.preventDefault());
+}
+
+// The settings live in this browser, in the desktop's file format; the game's menu changes
+// them. Forgetting them starts the game afresh with the defaults.
 const kSettings = 'ferrowyn-settings';
-const settingsText = $('settings-text');
-for (const type of ['keydown', 'keyup'])
-  settingsText.addEventListener(type, (event) => event.stopPropagation());
-$('settings').addEventListener('toggle', () => {
-  if (!settingsText.value && window.Module && Module.ferrowyn)
-    settingsText.value = Module.ferrowyn.settingsText;
-});
-function storeSettings(text) {
+$('default-settings').addEventListener('click', () => {
   try {
-    if (text === null)
-      localStorage.removeItem(kSettings);
-    else
-      localStorage.setItem(kSettings, text);
+    localStorage.removeItem(kSettings);
     location.reload();
   } catch (error) {
     note('This browser keeps no settings for the page: ' + error.message);
   }
+});
+// The controls table shows the keys and buttons the settings bind.
+function showBindings(text) {
+  const sections = {};
+  let section = '';
+  for (const raw of text.split('\n')) {
+    const line = raw.replace(/#.*/, '').trim();
+    const head = /^\[(\w+)\]$/.exec(line);
+    if (head) {
+      section = head[1];
+      continue;
+    }
+    const pair = /^(\w+)\s*=\s*(.*)$/.exec(line);
+    if (pair) (sections[section] = sections[section] || {})[pair[1]] = pair[2].trim();
+  }
+  // An action may have several: "LCONTROL RCONTROL" shows as "LCONTROL, RCONTROL".
+  const bound = (where, name) => ((sections[where] || {})[name] || '').split(/[\s,]+/);
+  const named = (where, names) =>
+      names.split(' ').flatMap((name) => bound(where, name)).filter(Boolean).join(', ');
+  for (const cell of document.querySelectorAll('[data-keys]'))
+    cell.textContent = named('keys', cell.dataset.keys);
+  for (const cell of document.querySelectorAll('[data-pad]'))
+    cell.textContent = named('pad', cell.dataset.pad);
 }
-$('save-settings').addEventListener('click', () => storeSettings(settingsText.value));
-$('default-settings').addEventListener('click', () => storeSettings(null));
 
 const params = new URLSearchParams(location.search);
 const args = [];
@@ -85,11 +122,14 @@ window.Module = {
   preRun: [],
   ferrowynPage: {
     paused(on) {
+      // The menu is drawn on the game's own screen: a line under it, not a cover over it.
+      overlay.classList.toggle('bar', on);
       if (on)
-        show('Paused. Press P, Start, or click here to play on.');
+        show('Paused: the menu is on the game. P, Start, or a click here plays on.');
       else
         overlay.hidden = true;
     },
+    settings: showBindings,
     ended(status) {
       ended = true;
       show(

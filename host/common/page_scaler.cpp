@@ -15,10 +15,18 @@
 
 namespace host::common {
 
-PageRect FitPage(int page_width, int page_height, int target_width, int target_height) {
+PageRect FitPage(int page_width, int page_height, int target_width, int target_height,
+                 Scaling scaling) {
   if (page_width <= 0 || page_height <= 0 || target_width <= 0 || target_height <= 0) return {};
   PageRect rect;
-  if (int64_t{target_width} * page_height <= int64_t{target_height} * page_width) {
+  const int multiple = std::min(target_width / page_width, target_height / page_height);
+  if (scaling == Scaling::kStretch) {
+    rect.width = target_width;
+    rect.height = target_height;
+  } else if (scaling == Scaling::kWhole && multiple >= 1) {
+    rect.width = page_width * multiple;
+    rect.height = page_height * multiple;
+  } else if (int64_t{target_width} * page_height <= int64_t{target_height} * page_width) {
     rect.width = target_width;
     rect.height = static_cast<int>(int64_t{target_width} * page_height / page_width);
   } else {

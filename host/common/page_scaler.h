@@ -5,15 +5,19 @@
 #include <cstddef>
 #include <vector>
 
+#include "host/common/settings.h"
+
 namespace host::common {
 
-// Where a page lands inside a target: the largest rectangle of the page's aspect that fits,
-// centred (black bars fill the rest).
+// Where a page lands inside a target, centred (black bars fill the rest): the largest
+// rectangle of the page's aspect that fits; with kWhole the largest whole multiple of the page
+// that fits (that rectangle still, in a target smaller than the page); with kStretch all of it.
 struct PageRect {
   int x = 0, y = 0, width = 0, height = 0;
 };
 // An empty rectangle when either size is empty (a minimised window).
-PageRect FitPage(int page_width, int page_height, int target_width, int target_height);
+PageRect FitPage(int page_width, int page_height, int target_width, int target_height,
+                 Scaling scaling = Scaling::kSmooth);
 
 // Converts 8-bit pages through a 256-entry colour table into 32-bit pixels (8 bits a
 // channel, any order), scaled to a rectangle the way a player expects of pixel art: up by the

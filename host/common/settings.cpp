@@ -63,6 +63,12 @@ std::optional<Renderer> ParseRenderer(std::string_view name) {
   return std::nullopt;
 }
 
+std::optional<Scaling> ParseScaling(std::string_view name) {
+  for (size_t i = 0; i < std::size(kScalingNames); ++i)
+    if (name == kScalingNames[i]) return Scaling(i);
+  return std::nullopt;
+}
+
 const std::vector<PadButton>& DefaultPadButtons(PadAction action) {
   static const std::array<std::vector<PadButton>, kPadActionCount> buttons = {{
       {PadButton::kSouth},                   // fire
@@ -82,7 +88,7 @@ bool operator==(const Settings& a, const Settings& b) {
   return a.fullscreen == b.fullscreen && a.window_width == b.window_width &&
          a.window_height == b.window_height && a.volume == b.volume &&
          a.music_volume == b.music_volume && a.pause_on_focus_loss == b.pause_on_focus_loss &&
-         a.renderer == b.renderer && a.keys == b.keys && a.pad == b.pad;
+         a.renderer == b.renderer && a.scaling == b.scaling && a.keys == b.keys && a.pad == b.pad;
 }
 
 }  // namespace host::common

@@ -68,6 +68,16 @@ inline constexpr const char* kRendererNames[] = {"auto", "software", "gpu"};
 // "auto", "software" or "gpu"; nothing for any other name.
 std::optional<Renderer> ParseRenderer(std::string_view name);
 
+// How the page fills a window larger than itself.
+enum class Scaling {
+  kSmooth,   // the largest whole multiple with sharp pixels, then smoothly to fit (aspect kept)
+  kWhole,    // whole multiples only, black borders round it
+  kStretch,  // the whole window, aspect or not
+};
+// The names the settings file takes, in the order of Scaling.
+inline constexpr const char* kScalingNames[] = {"smooth", "whole", "stretch"};
+std::optional<Scaling> ParseScaling(std::string_view name);
+
 // The keys an action has when the player has bound none.
 const std::vector<uint8_t>& DefaultKeys(Action action);
 // The buttons a pad action has when the player has bound none.
@@ -86,6 +96,7 @@ struct Settings {
   int music_volume = 100;
   bool pause_on_focus_loss = true;
   std::string renderer = "auto";  // auto, software or gpu
+  Scaling scaling = Scaling::kSmooth;
   // Scan codes bound to each action, in the file's order.
   std::array<std::vector<uint8_t>, kActionCount> keys;
   std::array<std::vector<PadButton>, kPadActionCount> pad;

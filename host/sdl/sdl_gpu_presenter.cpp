@@ -215,7 +215,7 @@ void GpuPresenter::Draw() {
   SDL_RenderClear(renderer);
   int width = 0, height = 0;
   SDL_GetRendererOutputSize(renderer, &width, &height);
-  const common::PageRect rect = common::FitPage(page_width_, page_height_, width, height);
+  const common::PageRect rect = common::FitPage(page_width_, page_height_, width, height, scaling_);
   if (!page_ || rect.width <= 0 || rect.height <= 0) return;
   // Enlarged with nearest pixels to the first whole multiple at least as large as the window's
   // rectangle, then brought down smoothly: a pixel of the window blends two page pixels only

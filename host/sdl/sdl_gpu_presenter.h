@@ -41,6 +41,8 @@ class GpuPresenter {
   // notice); the page itself stays clean for the next Update.
   void DrawOver(
       const std::function<void(uint32_t* pixels, int pitch, int width, int height)>& draw);
+  // How the page fills the window from the next page shown.
+  void SetScaling(common::Scaling scaling) { scaling_ = scaling; }
   // Shows the page on the next vblank; within a refresh of the last one it is held back for
   // ShowDue instead, so that a run of pages (a fade) never waits a vblank for each.
   void Show();
@@ -64,6 +66,7 @@ class GpuPresenter {
   uint64_t refresh_ticks_ = 0;    // one refresh of the display, in performance-counter ticks
   uint64_t last_shown_ = 0;
   bool held_back_ = false;
+  common::Scaling scaling_ = common::Scaling::kSmooth;
 };
 
 }  // namespace host::sdl

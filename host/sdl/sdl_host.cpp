@@ -7,6 +7,8 @@
 #include <string>
 #include <utility>
 
+#include "host/sdl/sdl_keys.h"
+
 namespace host::sdl {
 namespace {
 
@@ -21,7 +23,8 @@ SdlHost::SdlLibrary::~SdlLibrary() {
 
 SdlHost::SdlHost(SdlConfig config)
     : config_(std::move(config)),
-      notices_(&pause_, config_.label),
+      menu_(&config_.settings, true),
+      notices_(&pause_, &menu_, config_.label),
       window_(&config_.settings, &notices_),
       input_(config_.settings),
       audio_(config_.sound) {
@@ -71,6 +74,7 @@ bool SdlHost::PumpEvents() {
   while (SDL_PollEvent(&event)) HandleEvent(event, &close);
   if (input_.QuitDue(clock_.Ticks())) close = true;
   if (notices_.Expire(clock_.Ticks())) window_.Refresh();
+  if (config_.high_score_place && notices_.HighScore(config_.high_score_place())) window_.Refresh();
   // A page held back within a refresh goes out now.
   window_.ShowDue();
   WaitWhilePaused(&close);
@@ -85,15 +89,25 @@ void SdlHost::HandleEvent(const SDL_Event& event, bool* close) {
       break;
     case SDL_KEYDOWN:
     case SDL_KEYUP:
-      HandleKey(event);
+      HandleKey(event, close);
       break;
     case SDL_WINDOWEVENT:
       HandleWindowEvent(event);
       break;
     case SDL_CONTROLLERBUTTONDOWN:
     case SDL_CONTROLLERBUTTONUP:
+      if (menu_.IsOpen() && MenuPadButton(event, close)) break;
       if (input_.PadButton(event, config_.in_play && config_.in_play(), clock_.Ticks(), &pause_))
         PauseChanged();
+      break;
+    case SDL_CONTROLLERAXISMOTION:
+      if (!menu_.IsOpen() || menu_.WaitingForBinding()) break;
+      if (event.caxis.axis == SDL_CONTROLLER_AXIS_LEFTX ||
+          event.caxis.axis == SDL_CONTROLLER_AXIS_LEFTY) {
+        if (std::optional<common::MenuPress> press =
+                stick_.Axis(event.caxis.axis == SDL_CONTROLLER_AXIS_LEFTY, event.caxis.value))
+          Apply(menu_.Press(*press), close);
+      }
       break;
     case SDL_JOYDEVICEADDED:
     case SDL_JOYDEVICEREMOVED:
@@ -102,12 +116,111 @@ void SdlHost::HandleEvent(const SDL_Event& event, bool* close) {
   }
 }
 
-void SdlHost::HandleKey(const SDL_Event& event) {
-  std::optional<common::Action> action = input_.Key(event);
+void SdlHost::HandleKey(const SDL_Event& event, bool* close) {
+  if (menu_.IsOpen() && MenuKey(event, close)) return;
+  std::optional<common::Action> action = input_.Key(event, !menu_.IsOpen());
   if (!action) return;
   if (*action == common::Action::kFullScreen) window_.ToggleFullScreen();
   if (*action == common::Action::kScreenshot) SaveScreenshot();
   if (*action == common::Action::kPause && pause_.Toggle()) PauseChanged();
+}
+
+// The menu's own keys, by their place: the arrows, Enter or Space, Escape; while it waits for
+// a binding, any key. True when the key was the menu's.
+bool SdlHost::MenuKey(const SDL_Event& event, bool* close) {
+  if (event.type != SDL_KEYDOWN) return false;
+  const SDL_Keysym& key = event.key.keysym;
+  if (menu_.WaitingForBinding()) {
+    if (event.key.repeat) return true;
+    if (uint8_t physical = DirectInputKey(key.scancode)) {
+      Apply(menu_.BindKeyPress(physical), close);
+      return true;
+    }
+    return false;
+  }
+  if (key.mod & KMOD_ALT) return false;  // Alt+Enter is full screen still
+  std::optional<common::MenuPress> press;
+  switch (key.scancode) {
+    case SDL_SCANCODE_UP:
+      press = common::MenuPress::kUp;
+      break;
+    case SDL_SCANCODE_DOWN:
+      press = common::MenuPress::kDown;
+      break;
+    case SDL_SCANCODE_LEFT:
+      press = common::MenuPress::kLeft;
+      break;
+    case SDL_SCANCODE_RIGHT:
+      press = common::MenuPress::kRight;
+      break;
+    case SDL_SCANCODE_RETURN:
+    case SDL_SCANCODE_KP_ENTER:
+    case SDL_SCANCODE_SPACE:
+      if (!event.key.repeat) press = common::MenuPress::kChoose;
+      break;
+    case SDL_SCANCODE_ESCAPE:
+      if (!event.key.repeat) press = common::MenuPress::kBack;
+      break;
+    default:
+      return false;
+  }
+  if (press) Apply(menu_.Press(*press), close);
+  return true;
+}
+
+// The pad in the menu: the d-pad moves, south chooses, east goes back; while the menu waits,
+// any button is bound. Start and Back keep their meaning otherwise.
+bool SdlHost::MenuPadButton(const SDL_Event& event, bool* close) {
+  const bool down = event.type == SDL_CONTROLLERBUTTONDOWN;
+  if (menu_.WaitingForBinding()) {
+    std::optional<common::PadButton> button = input_.ButtonOf(event);
+    if (!button) return false;
+    if (down) Apply(menu_.BindPadPress(*button), close);
+    return true;
+  }
+  std::optional<common::MenuPress> press;
+  switch (event.cbutton.button) {
+    case SDL_CONTROLLER_BUTTON_DPAD_UP:
+      press = common::MenuPress::kUp;
+      break;
+    case SDL_CONTROLLER_BUTTON_DPAD_DOWN:
+      press = common::MenuPress::kDown;
+      break;
+    case SDL_CONTROLLER_BUTTON_DPAD_LEFT:
+      press = common::MenuPress::kLeft;
+      break;
+    case SDL_CONTROLLER_BUTTON_DPAD_RIGHT:
+      press = common::MenuPress::kRight;
+      break;
+    case SDL_CONTROLLER_BUTTON_A:
+      press = common::MenuPress::kChoose;
+      break;
+    case SDL_CONTROLLER_BUTTON_B:
+      press = common::MenuPress::kBack;
+      break;
+    default:
+      return false;
+  }
+  if (down) Apply(menu_.Press(*press), close);
+  return true;
+}
+
+void SdlHost::Apply(const common::MenuOutcome& outcome, bool* close) {
+  if (outcome.toggle_full_screen) window_.ToggleFullScreen();
+  if (outcome.bindings_changed) input_.Rebind(config_.settings);
+  if (outcome.settings_changed && config_.settings_changed)
+    config_.settings_changed(config_.settings);
+  if (outcome.quit) {
+    // The game winds down unpaused, as when the window is closed.
+    *close = true;
+    if (pause_.Set(common::Pause::kNo)) PauseChanged();
+  }
+  if (outcome.close && pause_.Set(common::Pause::kNo)) PauseChanged();
+  if (outcome.redraw) {
+    if (menu_.Screen() == common::MenuScreen::kHighScores && config_.high_scores)
+      menu_.SetHighScores(config_.high_scores());
+    window_.Refresh();
+  }
 }
 
 void SdlHost::HandleWindowEvent(const SDL_Event& event) {
@@ -138,6 +251,11 @@ void SdlHost::WaitWhilePaused(bool* close) {
 
 void SdlHost::PauseChanged() {
   audio_.Pause(pause_.Paused());
+  if (pause_.Paused() && !menu_.IsOpen()) {
+    menu_.Open();
+    stick_ = {};
+  }
+  if (!pause_.Paused()) menu_.Close();
   window_.Refresh();
 }
 

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "host/common/menu.h"
 #include "host/common/pad_policy.h"
 #include "host/common/settings.h"
 #include "host/common/tick_clock.h"
@@ -27,6 +28,14 @@ struct SdlConfig {
   bool sound = true;          // false: no sound device is opened, and the game plays silently
   // Whether a game is in play: the pad's Start pauses then, and starts a game otherwise.
   std::function<bool()> in_play;
+  // The menu changed the settings: the program applies what the host does not (the volumes)
+  // and keeps them in the settings file at once.
+  std::function<void(const common::Settings&)> settings_changed;
+  // The best games so far, one line each, for the menu's High scores screen.
+  std::function<std::vector<std::string>()> high_scores;
+  // Asked once a pump: the place a game that has just ended took in the high scores, shown
+  // over the game-over page while it is not 0.
+  std::function<int()> high_score_place;
   std::vector<uint8_t> icon_rgba;  // the window's icon, icon_size pixels square
   int icon_size = 0;
   std::filesystem::path pad_mappings;  // the player's gamecontrollerdb.txt, if any
@@ -54,7 +63,8 @@ class SdlHost : public Host {
   // Sleeps the calling thread to the start of a tick: the clock's own (TickClock::Sleep).
   void Sleep(uint32_t ms) override;
   // Also redraws after window changes, follows pads plugged in or out and takes the host's
-  // own keys (pause, full screen, screenshot). While paused it returns only when play goes on.
+  // own keys (pause, full screen, screenshot). While paused the menu is open, and it returns
+  // only when play goes on.
   bool PumpEvents() override;
   // By the game's own scan codes, after the player's bindings. A tap that starts and ends
   // between two pumps reads as held until the next pump.
@@ -90,7 +100,10 @@ class SdlHost : public Host {
   };
 
   void HandleEvent(const SDL_Event& event, bool* close);
-  void HandleKey(const SDL_Event& event);
+  void HandleKey(const SDL_Event& event, bool* close);
+  bool MenuKey(const SDL_Event& event, bool* close);
+  bool MenuPadButton(const SDL_Event& event, bool* close);
+  void Apply(const common::MenuOutcome& outcome, bool* close);
   void HandleWindowEvent(const SDL_Event& event);
   void WaitWhilePaused(bool* close);
   void PauseChanged();
@@ -101,6 +114,8 @@ class SdlHost : public Host {
   // The one clock: the game's ticks, the quit hold and how long notices show.
   common::TickClock clock_;
   common::PauseState pause_;
+  common::Menu menu_;  // open while paused
+  common::StickPresses stick_;
   Notices notices_;
   SdlWindow window_;
   SdlInput input_;

@@ -31,7 +31,12 @@ void SdlInput::OpenPad(const std::filesystem::path& mappings) {
   OpenFirstJoystick();
 }
 
-std::optional<common::Action> SdlInput::Key(const SDL_Event& event) {
+void SdlInput::Rebind(const common::Settings& settings) {
+  keys_ = common::GameKeys(settings);
+  pad_bindings_ = settings.pad;
+}
+
+std::optional<common::Action> SdlInput::Key(const SDL_Event& event, bool to_game) {
   const SDL_Keysym& key = event.key.keysym;
   bool down = event.type == SDL_KEYDOWN;
   bool first_press = down && !event.key.repeat;
@@ -47,7 +52,7 @@ std::optional<common::Action> SdlInput::Key(const SDL_Event& event) {
     if (first_press) return action;
     return std::nullopt;
   }
-  keys_.Physical(physical, down);
+  if (to_game || !down) keys_.Physical(physical, down);
   return std::nullopt;
 }
 
@@ -96,19 +101,32 @@ void SdlInput::OpenFirstJoystick() {
   }
 }
 
+namespace {
+
+// SDL's buttons in the order of common::PadButton.
+constexpr SDL_GameControllerButton kButtons[common::kPadButtonCount] = {
+    SDL_CONTROLLER_BUTTON_A,
+    SDL_CONTROLLER_BUTTON_B,
+    SDL_CONTROLLER_BUTTON_X,
+    SDL_CONTROLLER_BUTTON_Y,
+    SDL_CONTROLLER_BUTTON_BACK,
+    SDL_CONTROLLER_BUTTON_GUIDE,
+    SDL_CONTROLLER_BUTTON_START,
+    SDL_CONTROLLER_BUTTON_LEFTSTICK,
+    SDL_CONTROLLER_BUTTON_RIGHTSTICK,
+    SDL_CONTROLLER_BUTTON_LEFTSHOULDER,
+    SDL_CONTROLLER_BUTTON_RIGHTSHOULDER};
+
+}  // namespace
+
+std::optional<common::PadButton> SdlInput::ButtonOf(const SDL_Event& event) const {
+  if (!pad_ || event.cbutton.which != joystick_id_) return std::nullopt;
+  for (int i = 0; i < common::kPadButtonCount; ++i)
+    if (kButtons[i] == event.cbutton.button) return common::PadButton(i);
+  return std::nullopt;
+}
+
 bool SdlInput::PadHas(common::PadAction action, int sdl_button) const {
-  static constexpr SDL_GameControllerButton kButtons[common::kPadButtonCount] = {
-      SDL_CONTROLLER_BUTTON_A,
-      SDL_CONTROLLER_BUTTON_B,
-      SDL_CONTROLLER_BUTTON_X,
-      SDL_CONTROLLER_BUTTON_Y,
-      SDL_CONTROLLER_BUTTON_BACK,
-      SDL_CONTROLLER_BUTTON_GUIDE,
-      SDL_CONTROLLER_BUTTON_START,
-      SDL_CONTROLLER_BUTTON_LEFTSTICK,
-      SDL_CONTROLLER_BUTTON_RIGHTSTICK,
-      SDL_CONTROLLER_BUTTON_LEFTSHOULDER,
-      SDL_CONTROLLER_BUTTON_RIGHTSHOULDER};
   for (common::PadButton button : pad_bindings_[size_t(action)])
     if (kButtons[size_t(button)] == sdl_button) return true;
   return false;

@@ -31,8 +31,11 @@ class SdlInput {
   // At the start of each pump: lets go of the keys tapped during the last one.
   void BeginPump() { keys_.BeginPump(); }
   // A key went down or up. The host's own action comes back on its first press (Alt+Enter is
-  // full screen); any other key goes to the game's keys.
-  std::optional<common::Action> Key(const SDL_Event& event);
+  // full screen); any other key goes to the game's keys, presses only when `to_game` (not
+  // while the menu is open, so a key pressed there is not held once play goes on).
+  std::optional<common::Action> Key(const SDL_Event& event, bool to_game = true);
+  // Takes the player's bindings afresh, letting go of every key.
+  void Rebind(const common::Settings& settings);
   // Forgets every key, as when the window loses the focus and key releases go elsewhere.
   void ReleaseAllKeys() { keys_.ReleaseAll(); }
   // By the game's own scan codes, after the player's bindings.
@@ -41,6 +44,8 @@ class SdlInput {
   // A pad's button went down or up: Start and Back as the pad policy has them, taking
   // `in_play` and the clock's `now_ms`. Returns whether the pause changed.
   bool PadButton(const SDL_Event& event, bool in_play, uint32_t now_ms, common::PauseState* pause);
+  // The button of the pad in use an event is about, if it is one of ours.
+  std::optional<common::PadButton> ButtonOf(const SDL_Event& event) const;
   // A pad or joystick plugged in or out.
   void Device(const SDL_Event& event);
   // Whether the pad's quit button has been held long enough by `now_ms`.

@@ -1,8 +1,11 @@
 #include "host/sdl/sdl_keys.h"
 
+#include <SDL_keyboard.h>
+
 #include <array>
 #include <utility>
 
+#include "host/common/key_names.h"
 #include "host/common/scan_codes.h"
 
 namespace host::sdl {
@@ -134,6 +137,15 @@ constexpr std::array<uint8_t, SDL_NUM_SCANCODES> kKeyTable = MakeKeyTable();
 uint8_t DirectInputKey(SDL_Scancode scancode) {
   if (scancode < 0 || scancode >= SDL_NUM_SCANCODES) return 0;
   return kKeyTable[scancode];
+}
+
+std::string KeyLabel(uint8_t scan_code) {
+  for (const auto& [scancode, dik] : kKeyPairs) {
+    if (dik != scan_code) continue;
+    const char* name = SDL_GetKeyName(SDL_GetKeyFromScancode(scancode));
+    if (name && *name) return name;
+  }
+  return common::NameOfScanCode(scan_code);
 }
 
 }  // namespace host::sdl

@@ -11,6 +11,7 @@
 #include "host/common/overlay_text.h"
 #include "host/common/pictures_folder.h"
 #include "host/common/png_writer.h"
+#include "host/sdl/sdl_keys.h"
 
 namespace host::sdl {
 
@@ -26,12 +27,26 @@ bool Notices::Expire(uint32_t now_ms) {
   return true;
 }
 
+bool Notices::HighScore(int place) {
+  if (place == high_score_place_) return false;
+  high_score_place_ = place;
+  return true;
+}
+
 void Notices::Draw(const SDL_PixelFormat* format, uint32_t* picture, int pitch, int width,
                    int height) const {
   const int scale = std::max(1, height / 300);
   const uint32_t ink = SDL_MapRGB(format, 255, 255, 255);
   const uint32_t shade = SDL_MapRGB(format, 0, 0, 0);
-  if (pause_->Paused())
+  // Above the game's own "GAME OVER", which is at the page's middle.
+  if (high_score_place_ > 0)
+    common::DrawOverlayText(picture, pitch, width, height,
+                            "NEW HIGH SCORE  -  PLACE " + std::to_string(high_score_place_),
+                            height / 3, scale, SDL_MapRGB(format, 255, 220, 64), shade);
+  if (menu_ && menu_->IsOpen())
+    common::DrawMenuPicture(picture, pitch, width, height, menu_->Picture(KeyLabel), ink,
+                            SDL_MapRGB(format, 255, 220, 64), shade);
+  else if (pause_->Paused())
     common::DrawOverlayText(picture, pitch, width, height, "PAUSED", height / 2, scale, ink, shade);
   common::OverlayRows band = common::OverlayBand(0, scale);
   if (!label_.empty())

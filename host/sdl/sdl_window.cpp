@@ -226,6 +226,7 @@ void SdlWindow::Present(const uint8_t* pixels, int pitch, int width, int height,
 
 void SdlWindow::Refresh() {
   whole_page_stale_ = true;
+  bars_stale_ = true;  // the scaling may have moved the page
   Redraw();
 }
 
@@ -240,6 +241,7 @@ void SdlWindow::Redraw() {
     return;
   }
   if (colours_format_ != gpu_->Format()->format) MapColours(gpu_->Format());
+  gpu_->SetScaling(settings_->scaling);
   // A notice is drawn over the page at its own size, and enlarged with it.
   const bool overlay = notices_->Any();
   gpu_->Update(page_.Pixels(), page_.Width(), page_.Height(), colours_.data(),
@@ -272,7 +274,8 @@ void SdlWindow::RedrawSurface() {
     surface_height_ = surface->h;
     bars_stale_ = true;
   }
-  common::PageRect rect = common::FitPage(page_.Width(), page_.Height(), surface->w, surface->h);
+  common::PageRect rect =
+      common::FitPage(page_.Width(), page_.Height(), surface->w, surface->h, settings_->scaling);
   if (rect.width <= 0 || rect.height <= 0) return;
 
   // The scaler blends whole bytes: straight into the window only when its pixels are 8 bits a

@@ -10,6 +10,10 @@
 #include <ctime>
 #include <optional>
 
+#include "host/common/key_names.h"
+#include "host/common/overlay_text.h"
+#include "host/common/scan_codes.h"
+
 // The browser half (web_host.js) does the work these name.
 EM_JS(void, web_canvas_size, (int* width, int* height), {
   const size = FerrowynHost.canvasSize();
@@ -32,10 +36,21 @@ EM_JS(void, web_report, (const char* name, const char* text),
 EM_JS(void, web_finished, (int status), { FerrowynHost.finished(status); });
 EM_JS(void, web_full_screen, (), { FerrowynHost.fullScreen(); });
 EM_JS(void, web_note, (const char* text), { FerrowynHost.note(UTF8ToString(text)); });
-EM_JS(void, web_publish_settings, (const char* text),
-      { FerrowynHost.settingsText = UTF8ToString(text); });
-EM_JS(char*, web_stored_settings, (), {
-  const text = FerrowynHost.storedSettings();
+EM_JS(void, web_publish_settings, (const char* text), {
+  FerrowynHost.settingsText = UTF8ToString(text);
+  FerrowynHost.tellPage('settings', FerrowynHost.settingsText);
+});
+EM_JS(char*, web_key_label, (const char* code), {
+  const text = FerrowynHost.keyLabel(UTF8ToString(code));
+  const size = lengthBytesUTF8(text) + 1;
+  const copy = _malloc(size);
+  stringToUTF8(text, copy, size);
+  return copy;
+});
+EM_JS(void, web_store, (const char* name, const char* text),
+      { FerrowynHost.store(UTF8ToString(name), UTF8ToString(text)); });
+EM_JS(char*, web_stored, (const char* name), {
+  const text = FerrowynHost.stored(UTF8ToString(name));
   const size = lengthBytesUTF8(text) + 1;
   const copy = _malloc(size);
   stringToUTF8(text, copy, size);
@@ -47,6 +62,18 @@ namespace {
 
 // While paused, how often the page is looked at for a key, a button or a new size.
 constexpr uint32_t kPausedPollMs = 30;
+
+// What the player's keyboard layout prints on a key, as far as the browser says; else its
+// DirectInput name.
+std::string KeyLabel(uint8_t scan_code) {
+  if (const char* code = KeyCodeOfScanCode(scan_code)) {
+    char* label = web_key_label(code);
+    std::string text = label;
+    std::free(label);
+    if (!text.empty()) return text;
+  }
+  return common::NameOfScanCode(scan_code);
+}
 
 // One host at a time answers the browser's calls.
 WebHost* current_web_host = nullptr;
@@ -70,7 +97,11 @@ EM_BOOL OnVisibility(int, const EmscriptenVisibilityChangeEvent* event, void* da
 }  // namespace
 
 WebHost::WebHost(const common::Settings& settings, uint32_t start_tick)
-    : settings_(settings), start_tick_(start_tick), keys_(settings), joystick_(NoPad()) {
+    : settings_(settings),
+      start_tick_(start_tick),
+      menu_(&settings_, false),
+      keys_(settings),
+      joystick_(NoPad()) {
   current_web_host = this;
   const char* window = EMSCRIPTEN_EVENT_TARGET_WINDOW;
   // Keys reach the window last: a text field on the page can keep its own.
@@ -115,6 +146,13 @@ bool WebHost::PumpEvents() {
   ApplyKeys();
   ReadGamepad();
   if (on_pump) on_pump();
+  if (high_score_place) {
+    const int place = high_score_place();
+    if (place != high_score_place_) {
+      high_score_place_ = place;
+      Redraw(true);
+    }
+  }
   // Paused, no frame runs: the game waits here while the browser goes on.
   while (pause_.Paused() && !close_requested_) {
     emscripten_sleep(kPausedPollMs);
@@ -131,6 +169,7 @@ bool WebHost::PumpEvents() {
 bool WebHost::KeyEvent(const char* code, bool down, bool repeat) {
   uint8_t physical = ScanCodeOfKeyCode(code);
   if (!physical) return false;
+  if (menu_.IsOpen() && MenuKey(code, physical, down, repeat)) return true;
   if (std::optional<common::Action> action = keys_.Map().HostAction(physical)) {
     // Browsers on some systems never report Print Screen going down: a picture on the way up.
     if (*action == common::Action::kScreenshot && !down) SaveScreenshot();
@@ -142,19 +181,108 @@ bool WebHost::KeyEvent(const char* code, bool down, bool repeat) {
   if (down && keys_.Map().GameKey(physical) == common::GameKeyOf(common::Action::kQuit) &&
       pause_.Set(common::Pause::kNo))
     PauseChanged();
-  key_queue_.push_back({physical, down});
+  // A key pressed in the menu is not held once play goes on.
+  if (!down || !menu_.IsOpen()) key_queue_.push_back({physical, down});
   return KeepFromBrowser(code);
+}
+
+// The menu's own keys, by their place: the arrows, Enter or Space, Escape; while it waits for
+// a binding, any key. True when the key was the menu's.
+bool WebHost::MenuKey(const char* code, uint8_t physical, bool down, bool repeat) {
+  if (menu_.WaitingForBinding()) {
+    if (down && !repeat) Apply(menu_.BindKeyPress(physical));
+    return true;
+  }
+  struct Named {
+    const char* code;
+    common::MenuPress press;
+  };
+  static constexpr Named kKeys[] = {
+      {"ArrowUp", common::MenuPress::kUp},     {"ArrowDown", common::MenuPress::kDown},
+      {"ArrowLeft", common::MenuPress::kLeft}, {"ArrowRight", common::MenuPress::kRight},
+      {"Enter", common::MenuPress::kChoose},   {"NumpadEnter", common::MenuPress::kChoose},
+      {"Space", common::MenuPress::kChoose},   {"Escape", common::MenuPress::kBack}};
+  for (const Named& key : kKeys) {
+    if (std::strcmp(code, key.code) != 0) continue;
+    const bool moves =
+        key.press != common::MenuPress::kChoose && key.press != common::MenuPress::kBack;
+    if (down && (!repeat || moves)) Apply(menu_.Press(key.press));
+    return true;
+  }
+  return false;
+}
+
+void WebHost::MenuPad(const PadState& pad) {
+  std::vector<common::MenuPress> presses;
+  std::optional<common::PadButton> pressed;
+  pad_menu_.Read(pad, &presses, &pressed);
+  if (!menu_.IsOpen()) return;
+  if (menu_.WaitingForBinding()) {
+    if (pressed) Apply(menu_.BindPadPress(*pressed));
+    return;
+  }
+  for (common::MenuPress press : presses)
+    if (menu_.IsOpen()) Apply(menu_.Press(press));
+}
+
+void WebHost::Apply(const common::MenuOutcome& outcome) {
+  if (outcome.bindings_changed) keys_ = common::GameKeys(settings_);
+  if (outcome.settings_changed && settings_changed) settings_changed(settings_);
+  if (outcome.quit) {
+    close_requested_ = true;
+    if (pause_.Set(common::Pause::kNo)) PauseChanged();
+  }
+  if (outcome.close && pause_.Set(common::Pause::kNo)) PauseChanged();
+  if (outcome.redraw) {
+    if (menu_.Screen() == common::MenuScreen::kHighScores && high_scores)
+      menu_.SetHighScores(high_scores());
+    Redraw(true);
+  }
 }
 
 void WebHost::ApplyKeys() {
   keys_.BeginPump();
   for (const PhysicalKey& key : key_queue_) keys_.Physical(key.scan_code, key.down);
   key_queue_.clear();
+  for (const PhysicalKey& key : touch_queue_) {
+    if (key.down)
+      keys_.Press(key.scan_code);
+    else
+      keys_.Release(key.scan_code);
+  }
+  touch_queue_.clear();
+}
+
+void WebHost::TouchAction(common::Action action, bool down) {
+  if (action == common::Action::kPause) {
+    if (down && pause_.Toggle()) PauseChanged();
+    return;
+  }
+  if (menu_.IsOpen()) {
+    if (!down) return;
+    if (menu_.WaitingForBinding()) {
+      // Touch has no key to bind: the back button cancels.
+      if (action == common::Action::kMine) Apply(menu_.BindKeyPress(common::kDikEscape));
+      return;
+    }
+    static constexpr std::pair<common::Action, common::MenuPress> kMoves[] = {
+        {common::Action::kUp, common::MenuPress::kUp},
+        {common::Action::kDown, common::MenuPress::kDown},
+        {common::Action::kLeft, common::MenuPress::kLeft},
+        {common::Action::kRight, common::MenuPress::kRight},
+        {common::Action::kFire, common::MenuPress::kChoose},
+        {common::Action::kMine, common::MenuPress::kBack}};
+    for (auto [touched, press] : kMoves)
+      if (touched == action) Apply(menu_.Press(press));
+    return;
+  }
+  if (const uint8_t game_key = common::GameKeyOf(action)) touch_queue_.push_back({game_key, down});
 }
 
 void WebHost::ReleaseAllKeys() {
   keys_.ReleaseAll();
   key_queue_.clear();
+  touch_queue_.clear();
 }
 
 bool WebHost::KeyDown(uint8_t scan_code) {
@@ -163,7 +291,7 @@ bool WebHost::KeyDown(uint8_t scan_code) {
 
 void WebHost::ReadGamepad() {
   joystick_ = NoPad();
-  bool start = false, quit = false;
+  bool start = false, quit = false, binding = false;
   if (emscripten_sample_gamepad_data() == EMSCRIPTEN_RESULT_SUCCESS) {
     const int count = emscripten_get_num_gamepads();
     for (int index = 0; index < count; ++index) {
@@ -184,11 +312,16 @@ void WebHost::ReadGamepad() {
       joystick_ = PadJoystick(pad, settings_);
       start = PadHeld(pad, settings_, common::PadAction::kStart);
       quit = PadHeld(pad, settings_, common::PadAction::kQuit);
+      binding = menu_.WaitingForBinding();
+      MenuPad(pad);
       break;
     }
   }
   const bool playing = in_play && in_play();
-  const common::PadPolicy::Start did = pad_policy_.StartButton(start, playing, &pause_);
+  // A Start pressed to be bound neither pauses nor plays on.
+  common::PauseState untouched = pause_;
+  const common::PadPolicy::Start did =
+      pad_policy_.StartButton(start, playing, binding ? &untouched : &pause_);
   if (did == common::PadPolicy::Start::kPauseChanged) PauseChanged();
   if (did == common::PadPolicy::Start::kTapStartKey) {
     keys_.Press(common::GameKeyOf(common::Action::kStart));
@@ -215,7 +348,10 @@ void WebHost::PageHidden(bool hidden) {
 }
 
 void WebHost::PauseChanged() {
+  if (pause_.Paused() && !menu_.IsOpen()) menu_.Open();
+  if (!pause_.Paused()) menu_.Close();
   web_paused(pause_.Paused());
+  Redraw(true);
 }
 
 void WebHost::Present(const uint8_t* pixels, int pitch, int width, int height, const Rgb* palette) {
@@ -230,6 +366,7 @@ void WebHost::Present(const uint8_t* pixels, int pitch, int width, int height, c
       colours_[i] = rgb.r | rgb.g << 8 | rgb.b << 16 | 0xFFu << 24;
     }
   }
+  rows_pending_ = rows_pending_ || change.rows;
   if (change.rows || change.size || change.palette) Redraw(change.size || change.palette);
 }
 
@@ -241,15 +378,37 @@ void WebHost::Redraw(bool whole) {
     canvas_width_ = width;
     canvas_height_ = height;
     web_canvas_resize(width, height);  // black all over
-    rect_ = common::FitPage(page_.Width(), page_.Height(), width, height);
+    rect_ = common::FitPage(page_.Width(), page_.Height(), width, height, settings_.scaling);
     scaled_.assign(static_cast<size_t>(rect_.width) * rect_.height, 0);
     whole = true;
   }
   if (rect_.width <= 0 || rect_.height <= 0) return;
+  // What was drawn over the page last time goes with the whole page under it.
+  const bool overlay = menu_.IsOpen() || high_score_place_ > 0;
+  // Paused, the page is looked at often: the menu is drawn again only when something changed.
+  if (overlay && overlay_drawn_ && !whole && !rows_pending_) return;
+  rows_pending_ = false;
+  whole = whole || overlay || overlay_drawn_;
   scaler_.Scale(page_.Pixels(), page_.Width(), page_.Width(), page_.Height(), colours_.data(),
                 scaled_.data(), rect_.width * 4, rect_.width, rect_.height,
                 whole ? nullptr : page_.Changes());
   page_.MarkDrawn();
+  overlay_drawn_ = overlay;
+  if (overlay) {
+    // Canvas pixels are R, G, B, A in memory.
+    constexpr uint32_t kInk = 0xFFFFFFFFu, kShade = 0xFF000000u, kSelected = 0xFF40DCFFu;
+    const int pitch = rect_.width * 4;
+    const int scale = std::max(1, rect_.height / 300);
+    if (high_score_place_ > 0)
+      common::DrawOverlayText(scaled_.data(), pitch, rect_.width, rect_.height,
+                              "NEW HIGH SCORE  -  PLACE " + std::to_string(high_score_place_),
+                              rect_.height / 3, scale, kSelected, kShade);
+    if (menu_.IsOpen())
+      common::DrawMenuPicture(scaled_.data(), pitch, rect_.width, rect_.height,
+                              menu_.Picture(KeyLabel), kInk, kSelected, kShade);
+    web_canvas_put(scaled_.data(), rect_.x, rect_.y, rect_.width, rect_.height, 0, rect_.height);
+    return;
+  }
   // The canvas takes whole rows: the scaled picture is whole in every column.
   for (const common::PageRect& area : scaler_.Written())
     web_canvas_put(scaled_.data(), rect_.x, rect_.y, rect_.width, rect_.height, area.y,
@@ -297,11 +456,24 @@ void WebHost::Report(const char* name, const std::string& text) {
   web_report(name, text.c_str());
 }
 
-std::string WebHost::StoredSettingsText() {
-  char* stored = web_stored_settings();
+std::string WebHost::StoredText(const char* name) {
+  char* stored = web_stored(name);
   std::string text = stored;
   std::free(stored);
   return text;
+}
+
+void WebHost::StoreText(const char* name, const std::string& text) {
+  web_store(name, text.c_str());
+}
+
+std::string WebHost::StoredSettingsText() {
+  return StoredText("ferrowyn-settings");
+}
+
+void WebHost::StoreSettingsText(const std::string& text) {
+  StoreText("ferrowyn-settings", text);
+  ShowSettingsText(text);
 }
 
 void WebHost::ShowSettingsText(const std::string& text) {
@@ -331,6 +503,11 @@ EMSCRIPTEN_KEEPALIVE void web_host_mix(int16_t* stereo, int frames) {
 
 EMSCRIPTEN_KEEPALIVE void web_host_set_paused(int paused) {
   if (host::web::current_web_host) host::web::current_web_host->SetPaused(paused != 0);
+}
+
+EMSCRIPTEN_KEEPALIVE void web_host_touch(int action, int down) {
+  if (host::web::current_web_host && action >= 0 && action < host::common::kActionCount)
+    host::web::current_web_host->TouchAction(host::common::Action(action), down != 0);
 }
 
 EMSCRIPTEN_KEEPALIVE void web_host_screenshot() {

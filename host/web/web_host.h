@@ -12,6 +12,7 @@
 #include "host/host.h"
 #include "host/common/game_keys.h"
 #include "host/common/kept_page.h"
+#include "host/common/menu.h"
 #include "host/common/pad_policy.h"
 #include "host/common/page_scaler.h"
 #include "host/common/settings.h"
@@ -47,7 +48,14 @@ class WebHost : public Host {
   std::function<void()> on_pump;         // called at the start of every PumpEvents
   std::function<bool()> in_play;         // whether a game is under way (the pad's Start pauses it)
   std::function<std::string()> inspect;  // the world's state, for the page's test hook
-  void RequestClose();                   // the next PumpEvents reports a close request
+  // The menu changed the settings: the program applies the volumes and keeps them.
+  std::function<void(const common::Settings&)> settings_changed;
+  // The best games so far, one line each, for the menu's High scores screen.
+  std::function<std::vector<std::string>()> high_scores;
+  // Asked once a pump: the place a game that has just ended took in the high scores, shown
+  // over the game-over page while it is not 0.
+  std::function<int()> high_score_place;
+  void RequestClose();  // the next PumpEvents reports a close request
   // Hands the page a named text, which its test hook reads.
   void Report(const char* name, const std::string& text);
   // Tells the page the game has ended with this exit status.
@@ -56,6 +64,11 @@ class WebHost : public Host {
   static std::string StoredSettingsText();
   // Shows the page the settings in effect, as the settings file would hold them.
   static void ShowSettingsText(const std::string& text);
+  // Keeps the settings text in the browser's storage, for the next visit; no reload.
+  static void StoreSettingsText(const std::string& text);
+  // Any other text the program keeps in the browser's storage under `name` ("" when none).
+  static std::string StoredText(const char* name);
+  static void StoreText(const char* name, const std::string& text);
   // A line for the player on the page, beside the game.
   static void Note(const std::string& text);
 
@@ -63,6 +76,9 @@ class WebHost : public Host {
   // A key by its KeyboardEvent.code: a host action at once, the game's keys at the next pump.
   // Returns whether the browser must leave the key alone.
   bool KeyEvent(const char* code, bool down, bool repeat);
+  // A touch control went down or up: the action's game key, the pause, or in the menu a move
+  // (fire chooses, mine goes back).
+  void TouchAction(common::Action action, bool down);
   void ReleaseAllKeys();                          // the page lost the focus
   void SetPaused(bool paused);                    // by the player: no frame runs, the sound stops
   void PageHidden(bool hidden);                   // paused while hidden, if the settings say so
@@ -75,6 +91,9 @@ class WebHost : public Host {
     bool down;
   };
   void PauseChanged();
+  bool MenuKey(const char* code, uint8_t physical, bool down, bool repeat);
+  void MenuPad(const PadState& pad);
+  void Apply(const common::MenuOutcome& outcome);
   void ApplyKeys();
   void ReadGamepad();
   void Redraw(bool whole);
@@ -84,8 +103,14 @@ class WebHost : public Host {
   double clock_origin_ = -1;  // browser time of the first pump, ms; < 0 = not yet
   bool close_requested_ = false;
   common::PauseState pause_;  // hiding the page counts as losing the focus
+  common::Menu menu_;         // open while paused
+  PadMenuReader pad_menu_;
+  int high_score_place_ = 0;
+  bool overlay_drawn_ = false;  // the canvas has the menu or a notice over the page
+  bool rows_pending_ = false;   // the page changed since it was last drawn
 
-  std::vector<PhysicalKey> key_queue_;  // arrived since the last pump
+  std::vector<PhysicalKey> key_queue_;    // arrived since the last pump
+  std::vector<PhysicalKey> touch_queue_;  // game keys from the touch controls, the same way
   common::GameKeys keys_;
   Joystick joystick_;
   common::PadPolicy pad_policy_;

@@ -1,7 +1,8 @@
 // The browser half of the web host (web_host.cpp): the canvas, the audio output, downloads, and
 // what the page around the game is told. Bundled into the module ahead of it (--pre-js), so it
 // sees the module's memory and exports. The page reaches it as Module.ferrowyn, and may give
-// Module.ferrowynPage with any of: paused(on), ended(status), note(text), fullScreen().
+// Module.ferrowynPage with any of: paused(on), ended(status), note(text), fullScreen(),
+// settings(text) (the settings in effect, whenever they change).
 
 var FerrowynHost = {
   presents: 0,
@@ -20,13 +21,34 @@ var FerrowynHost = {
   fullScreen() { this.tellPage('fullScreen'); },
   note(text) { this.tellPage('note', text); },
 
-  // The settings text the page keeps; '' when there is none, or storage is switched off (or
-  // refused to a page opened from a file).
-  storedSettings() {
+  // What the player's layout prints on a key by its KeyboardEvent.code, where the browser
+  // tells (Chromium's keyboard map, asked for once); '' otherwise.
+  layout: null,
+  keyLabel(code) {
+    if (this.layout === null) {
+      this.layout = new Map();
+      if (navigator.keyboard && navigator.keyboard.getLayoutMap)
+        navigator.keyboard.getLayoutMap().then((map) => { this.layout = map; }, () => {});
+    }
+    const label = this.layout.get(code);
+    return label ? label.toUpperCase() : '';
+  },
+
+  // A text the page keeps (the settings, the high scores); '' when there is none, or storage
+  // is switched off (or refused to a page opened from a file).
+  stored(name) {
     try {
-      return localStorage.getItem('ferrowyn-settings') || '';
+      return localStorage.getItem(name) || '';
     } catch (e) {
       return '';
+    }
+  },
+  // Kept for the next visit; the page is not reloaded.
+  store(name, text) {
+    try {
+      localStorage.setItem(name, text);
+    } catch (e) {
+      this.note('This browser keeps nothing for the page: ' + e.message);
     }
   },
 
@@ -198,5 +220,8 @@ var FerrowynHost = {
   },
   pause(on) { _web_host_set_paused(on ? 1 : 0); },
   screenshot() { _web_host_screenshot(); },
+  // A touch control by the settings' action number (up 0 ... fire 4, mine 5, start 6, pause 9).
+  touch(action, down) { _web_host_touch(action, down ? 1 : 0); },
 };
 Module['ferrowyn'] = FerrowynHost;
+FerrowynHost.keyLabel('KeyA');  // the browser answers with the layout later

@@ -174,6 +174,12 @@ uint8_t ScanCodeOfKeyCode(const char* code) {
   return key ? key->scan_code : 0;
 }
 
+const char* KeyCodeOfScanCode(uint8_t scan_code) {
+  for (const KeyCode& key : kKeyCodes)
+    if (key.scan_code == scan_code) return key.code;
+  return nullptr;
+}
+
 bool KeepFromBrowser(const char* code) {
   const KeyCode* key = Find(code);
   return key && key->keep_from_browser;
@@ -207,6 +213,31 @@ bool PadHeld(const PadState& pad, const common::Settings& settings, common::PadA
   for (common::PadButton button : settings.pad[static_cast<size_t>(action)])
     if (Pressed(pad, kStandardIndex[static_cast<size_t>(button)])) return true;
   return false;
+}
+
+void PadMenuReader::Read(const PadState& pad, std::vector<common::MenuPress>* presses,
+                         std::optional<common::PadButton>* pressed) {
+  presses->clear();
+  pressed->reset();
+  constexpr int kButtons = 17;
+  static_assert(sizeof was_ == kButtons);
+  bool now[kButtons];
+  for (int b = 0; b < kButtons; ++b) now[b] = Pressed(pad, b);
+  auto went_down = [&](int b) { return now[b] && !was_[b]; };
+  static constexpr std::pair<int, common::MenuPress> kMoves[] = {
+      {kPadUp, common::MenuPress::kUp},     {kPadDown, common::MenuPress::kDown},
+      {kPadLeft, common::MenuPress::kLeft}, {kPadRight, common::MenuPress::kRight},
+      {0, common::MenuPress::kChoose},      {1, common::MenuPress::kBack}};
+  for (auto [button, press] : kMoves)
+    if (went_down(button)) presses->push_back(press);
+  if (pad.standard) {
+    for (int axis = 0; axis < 2; ++axis)
+      if (std::optional<common::MenuPress> press = stick_.Axis(axis == 1, RawAxis(pad, axis)))
+        presses->push_back(*press);
+  }
+  for (int i = 0; i < common::kPadButtonCount && !*pressed; ++i)
+    if (went_down(kStandardIndex[i])) *pressed = common::PadButton(i);
+  std::copy(now, now + kButtons, was_);
 }
 
 }  // namespace host::web

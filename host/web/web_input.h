@@ -3,9 +3,12 @@
 // bindings. What the pad's Start and Back do is every host's (host/common/pad_policy.h).
 #pragma once
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "host/host.h"
+#include "host/common/menu.h"
 #include "host/common/settings.h"
 
 namespace host::web {
@@ -13,6 +16,9 @@ namespace host::web {
 // The DirectInput scan code of a KeyboardEvent.code ("ArrowLeft", "KeyA", ...); 0 for a key
 // the game has no code for. The same key gives the same code as on the SDL host.
 uint8_t ScanCodeOfKeyCode(const char* code);
+
+// The KeyboardEvent.code of a scan code ("KeyA"); nullptr for none.
+const char* KeyCodeOfScanCode(uint8_t scan_code);
 
 // Whether the browser must not act on a key as well: keys that would scroll the page, open
 // its help or move the focus while playing.
@@ -41,5 +47,19 @@ Joystick PadJoystick(const PadState& pad, const common::Settings& settings);
 
 // Whether a button the settings bind to `action` is held (standard mapping only).
 bool PadHeld(const PadState& pad, const common::Settings& settings, common::PadAction action);
+
+// The pad in the menu, from one reading of the Gamepad API to the next (standard mapping only):
+// the d-pad and the left stick move, south chooses, east goes back, each once per press.
+class PadMenuReader {
+ public:
+  // What was pressed since the last reading, and the first of the settings' pad buttons that
+  // went down (for a binding).
+  void Read(const PadState& pad, std::vector<common::MenuPress>* presses,
+            std::optional<common::PadButton>* pressed);
+
+ private:
+  bool was_[17] = {};
+  common::StickPresses stick_;
+};
 
 }  // namespace host::web

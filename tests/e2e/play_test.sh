@@ -2,7 +2,7 @@
 # Plays the real game on a private X server: real key events, real screenshots.
 # usage: play_test.sh MODE GAME DATA_DIR OUT_DIR [HEADLESS_RUNNER]
 #   MODE: play, close, missing-data, screen, options, window, elsewhere, no-display, record,
-#         memory
+#         memory, menu, scores
 # Screenshots stay in OUT_DIR; a failure names the folder. Every wait for the game or the X
 # server ends when what it waits for is there, or fails after e2e_patience seconds naming it.
 # Exits 77 (CTest's skip) naming what is missing when the X tools are not installed.
@@ -442,6 +442,64 @@ case $mode in
       grep -qF "every checksum matched" "$out/game.err" ||
       fail "the cut recording did not end as it should: $(cat "$out/game.err")"
     echo "ok: a recording cut short replays to its last line in the window, and says so"
+    ;;
+
+  menu)
+    # The menu over the paused game: Controls, Fire, then F binds it, and F fires (the
+    # recording sees the game's fire key); the settings file keeps it. Quit asks first.
+    export XDG_DATA_HOME=$out/data-home
+    start_game "$data" --record "$out/game.rec"
+    wait_for_title
+    press F1 0.3
+    sleep 0.5
+    press p
+    sleep 0.3
+    shot menu
+    [[ $(find_colours "$out/menu.png" '#FFDC40') != 0x0* ]] || fail "no menu with a selection"
+    for key in Down Down Down Return Down Down Down Down Return f Escape Escape; do
+      press "$key" 0.1
+      sleep 0.1
+      [[ $key == f ]] && shot controls
+    done
+    grep -q '^fire = F$' "$XDG_CONFIG_HOME/ferrowyn/settings.ini" ||
+      fail "fire = F is not in the settings file: $(cat "$XDG_CONFIG_HOME/ferrowyn/settings.ini")"
+    echo "ok: Fire rebound to F in the menu, and kept in the settings file at once"
+    sleep 0.3
+    press f 0.4
+    sleep 0.3
+    press p
+    sleep 0.3
+    press Up 0.1
+    press Return 0.1
+    sleep 0.2
+    press Return 0.1
+    expect_exit 3 "Quit, then Enter, in the menu"
+    grep -q ' down SPACE' "$out/game.rec" || fail "F did not fire: no SPACE in the recording"
+    ! grep -q ' down ESCAPE' "$out/game.rec" || fail "Escape in the menu reached the game"
+    echo "ok: F fires, and Escape in the menu never reached the game"
+    [[ $("$game" --high-scores) == "No games yet." ]] || fail "a quit game entered the table"
+    ;;
+
+  scores)
+    # A game left alone to its end enters the table, and the host says so over the game over.
+    export XDG_DATA_HOME=$out/data-home
+    start_game "$data" --window
+    wait_for_title
+    press F1 0.3
+    for _ in $(seq 450); do
+      [[ -s $XDG_DATA_HOME/ferrowyn/scores ]] && break
+      sleep 0.1
+    done
+    [[ -s $XDG_DATA_HOME/ferrowyn/scores ]] || fail "no high-score table 45 s into a game"
+    sleep 0.3
+    shot game-over
+    [[ $(find_colours "$out/game-over.png" '#FFDC40') != 0x0* ]] || fail "no NEW HIGH SCORE"
+    press Escape 0.3
+    expect_exit 3 "Escape"
+    listed=$("$game" --high-scores)
+    grep -qE '^ 1\. +[0-9]+  level 1  [0-9-]{10}  keyboard$' <<<"$listed" ||
+      fail "--high-scores lists: $listed"
+    echo "ok: a finished game is first in the table: $listed"
     ;;
 
   *)

@@ -508,7 +508,8 @@ async function padFlow(browser, url) {
 }
 
 // The desktop's settings, kept in the browser: a rebound key works, the old one no longer
-// does, a line that cannot be used is said on the page, and Defaults clears them.
+// does, a line that cannot be used is said on the page, the menu rebinds a key without a
+// reload, and Forget clears them.
 async function settingsFlow(browser, url) {
   const page = await openPage(browser, url);
   const started = () => until(
@@ -516,12 +517,7 @@ async function settingsFlow(browser, url) {
                         ok: await page.evaluate(
                             () => window.Module && Module.ferrowyn && Module.ferrowyn.presents > 0)
                       }));
-  // The text is filled as the panel opens, which the browser signals after the click.
-  const showsSettings = (pattern, what) => until(
-      `the settings shown with ${what}`, kPatience, async () => {
-        const shown = await page.inputValue('#settings-text');
-        return {ok: pattern.test(shown), note: JSON.stringify(shown.slice(0, 80))};
-      });
+  const fireKeys = () => page.textContent('td[data-keys="fire"]');
   await flow('settings', [
     [
       'a bad line is said on the page, the good ones apply',
@@ -555,19 +551,119 @@ async function settingsFlow(browser, url) {
       }
     ],
     [
-      'the page shows the settings in effect, and Defaults clears them',
+      'the table shows the keys in effect; the menu rebinds Fire by a key, kept at once',
       async () => {
-        await page.click('#settings summary');
-        await showsSettings(/^fire = Z$/m, 'fire bound to Z');
-        // Defaults reloads the page: wait for the new one, not the one already loaded.
+        check((await fireKeys()) === 'Z', `the table shows fire as ${await fireKeys()}`);
+        await page.evaluate(() => { window.stayedHere = true; });
+        await page.keyboard.press('KeyP');
+        // Controls (the browser has no Display screen), then fire, the fifth action.
+        for (const key of ['ArrowDown', 'ArrowDown', 'Enter', 'ArrowDown', 'ArrowDown',
+                           'ArrowDown', 'ArrowDown', 'Enter', 'KeyX', 'Escape', 'Escape'])
+          await page.keyboard.press(key);
+        await until(
+            'fire = X stored', 2, async () => ({
+              ok: /^fire = X$/m.test(
+                  await page.evaluate(() => localStorage.getItem('ferrowyn-settings')))
+            }));
+        check(await page.evaluate(() => window.stayedHere === true), 'saving reloaded the page');
+        check((await fireKeys()) === 'X', `the table shows fire as ${await fireKeys()}`);
+        await until(
+            'no shell of ours in flight', 3,
+            async () => ({ok: shellsInFlight(await world(page)) === 0}));
+        await page.keyboard.press('KeyX');
+        await until('a shell from X', 1, async () => ({ok: shellsInFlight(await world(page)) > 0}));
+      }
+    ],
+    [
+      'Forget clears the settings',
+      async () => {
+        // Forgetting reloads the page: wait for the new one, not the one already loaded.
         await Promise.all([page.waitForEvent('load'), page.click('#default-settings')]);
         await started();
         check(
             await page.evaluate(() => localStorage.getItem('ferrowyn-settings')) === null,
             'the settings are still stored');
-        await page.click('#settings summary');
-        await showsSettings(/^fire = SPACE$/m, 'the default settings');
+        check((await fireKeys()) === 'SPACE', `the table shows fire as ${await fireKeys()}`);
         noErrors(page);
+      }
+    ],
+  ]);
+  await page.context().close();
+}
+
+// Touch controls show once the page is touched: Start starts, the pad drives, Fire fires,
+// Menu pauses and, in the menu, Mine goes back and plays on.
+async function touchFlow(browser, url) {
+  const page = await openPage(browser, url);
+  const hold = (action, down) => page.dispatchEvent(
+      `#touch [data-action="${action}"]`, down ? 'pointerdown' : 'pointerup', {pointerId: 7});
+  const tap = async (action) => {
+    await hold(action, true);
+    await hold(action, false);
+  };
+  await flow('touch', [
+    [
+      'a touch shows the controls, and Start starts a game',
+      async () => {
+        await until(
+            'the title', 5,
+            async () => ({ok: await page.evaluate(() => Module.ferrowyn && Module.ferrowyn.presents > 0)}));
+        check(!(await page.isVisible('#touch')), 'touch controls before any touch');
+        await page.evaluate(() => window.dispatchEvent(new TouchEvent('touchstart')));
+        check(await page.isVisible('#touch [data-action="4"]'), 'no Fire button after a touch');
+        await tap(6);
+        await until('a game', 2, async () => ({ok: (await world(page)).game_mode === 2}));
+      }
+    ],
+    [
+      'the pad drives and Fire fires',
+      async () => {
+        const moved = await drivesRight(page, () => hold(3, true), () => hold(3, false));
+        await until(
+            'no shell of ours in flight', 3,
+            async () => ({ok: shellsInFlight(await world(page)) === 0}));
+        await tap(4);
+        await until('a shell', 1, async () => ({ok: shellsInFlight(await world(page)) > 0}));
+        return moved;
+      }
+    ],
+    [
+      'Menu pauses, and Mine goes back out of the menu',
+      async () => {
+        await tap(9);
+        await sleep(page, 100);
+        const first = (await world(page)).frame;
+        await sleep(page, 300);
+        check((await world(page)).frame === first, 'frames ran in the menu');
+        await tap(5);
+        await sleep(page, 300);
+        check((await world(page)).frame > first + 5, 'the game did not go on');
+        noErrors(page);
+      }
+    ],
+  ]);
+  await page.context().close();
+}
+
+// A game left alone to its end enters the high scores kept in the browser, and the menu
+// lists them.
+async function scoresFlow(browser, url) {
+  const page = await openPage(browser, url);
+  await flow('scores', [
+    [
+      'a game left alone to its end enters the table',
+      async () => {
+        await until(
+            'the title', 5,
+            async () => ({ok: await page.evaluate(() => Module.ferrowyn && Module.ferrowyn.presents > 0)}));
+        await page.keyboard.press('F1');
+        const stored = await until(
+            'a high score', 60, async () => {
+              const text = await page.evaluate(() => localStorage.getItem('ferrowyn-scores'));
+              return {ok: /^\d+ 1 \d{4}-\d\d-\d\d keyboard$/m.test(text || ''), note: text};
+            });
+        noErrors(page);
+        return stored.note.trim().split('\n').pop();
       }
     ],
   ]);
@@ -699,6 +795,8 @@ try {
   await keyboardFlow(browser, url, expectedTitle);
   await padFlow(browser, url);
   await settingsFlow(browser, url);
+  await touchFlow(browser, url);
+  await scoresFlow(browser, url);
   await missingFlow(browser, url);
   await determinismFlow(browser, url);
 } finally {

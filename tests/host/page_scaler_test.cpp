@@ -34,6 +34,14 @@ TEST(PageFit, KeepsTheAspectAndCentres) {
   EXPECT_EQ(none.width * none.height, 0);
 }
 
+TEST(PageFit, WholePixelsOrStretchedAsThePlayerChose) {
+  using host::common::Scaling;
+  ExpectRect(FitPage(800, 600, 1920, 1080, Scaling::kWhole), 560, 240, 800, 600);
+  ExpectRect(FitPage(800, 600, 2560, 1440, Scaling::kWhole), 480, 120, 1600, 1200);
+  ExpectRect(FitPage(800, 600, 400, 300, Scaling::kWhole), 0, 0, 400, 300);  // smaller: fit
+  ExpectRect(FitPage(800, 600, 1920, 1080, Scaling::kStretch), 0, 0, 1920, 1080);
+}
+
 // Colours distinct from the indices, so a missed lookup shows.
 std::vector<uint32_t> Colours() {
   std::vector<uint32_t> colours(256);

@@ -405,6 +405,111 @@ TEST_F(SdlHostConfigured, APadAlonePlaysAWholeSession) {
   SDL_JoystickDetachVirtual(device);
 }
 
+// The menu opens with the pause and takes the keys by their place: Controls, Fire, then F
+// binds F; Escape climbs back out and never reaches the game. The change is handed to the
+// program at once.
+TEST_F(SdlHostConfigured, TheMenuRebindsFireWithAKeyAndEscapeStaysInIt) {
+  std::vector<host::common::Settings> told;
+  host::sdl::SdlConfig config;
+  config.settings_changed = [&told](const host::common::Settings& s) { told.push_back(s); };
+  Start(config);
+  host::sdl::SdlHost& h = *configured;
+  auto tap = [this](SDL_Scancode key) {
+    Key(key, true);
+    Key(key, false);
+  };
+  tap(SDL_SCANCODE_P);
+  for (int i = 0; i < 3; ++i) tap(SDL_SCANCODE_DOWN);  // Sound, Display, Controls
+  tap(SDL_SCANCODE_RETURN);
+  for (int i = 0; i < 4; ++i) tap(SDL_SCANCODE_DOWN);  // up, down, left, right, fire
+  tap(SDL_SCANCODE_SPACE);
+  tap(SDL_SCANCODE_F);
+  tap(SDL_SCANCODE_ESCAPE);  // to the top
+  tap(SDL_SCANCODE_ESCAPE);  // and out
+  EXPECT_FALSE(h.PumpEvents());
+  EXPECT_FALSE(h.Paused());
+  EXPECT_FALSE(h.KeyDown(0x01));  // Escape was the menu's
+  ASSERT_EQ(told.size(), 1u);
+  EXPECT_EQ(told[0].keys[size_t(host::common::Action::kFire)], std::vector<uint8_t>{0x21});
+  EXPECT_EQ(h.CurrentSettings(), told[0]);
+
+  Key(SDL_SCANCODE_SPACE, true);
+  Key(SDL_SCANCODE_F, true);
+  h.PumpEvents();
+  EXPECT_FALSE(h.KeyDown(0x21));
+  EXPECT_TRUE(h.KeyDown(0x39));  // the game's fire key, from F alone
+  Key(SDL_SCANCODE_F, false);
+  h.PumpEvents();
+  EXPECT_FALSE(h.KeyDown(0x39));
+}
+
+// The pad alone: Start opens the menu in play, the d-pad moves, south chooses, a button binds,
+// east climbs out; Quit asks first, and Enter then ends the game.
+TEST_F(SdlHostConfigured, APadDrivesTheMenuAndQuitAsksFirst) {
+  SDL_Init(SDL_INIT_JOYSTICK | SDL_INIT_GAMECONTROLLER);
+  SDL_VirtualJoystickDesc desc{};
+  desc.version = SDL_VIRTUAL_JOYSTICK_DESC_VERSION;
+  desc.type = SDL_JOYSTICK_TYPE_GAMECONTROLLER;
+  desc.naxes = SDL_CONTROLLER_AXIS_MAX;
+  desc.nbuttons = SDL_CONTROLLER_BUTTON_MAX;
+  desc.name = "Test Pad";
+  int device = SDL_JoystickAttachVirtualEx(&desc);
+  ASSERT_GE(device, 0) << SDL_GetError();
+  host::sdl::SdlConfig config;
+  config.in_play = [] { return true; };
+  Start(config);
+  host::sdl::SdlHost& h = *configured;
+  h.PumpEvents();
+  const SDL_JoystickID id = SDL_JoystickGetDeviceInstanceID(device);
+  auto press = [id](SDL_GameControllerButton b) {
+    for (bool down : {true, false}) {
+      SDL_Event event{};
+      event.type = down ? SDL_CONTROLLERBUTTONDOWN : SDL_CONTROLLERBUTTONUP;
+      event.cbutton.which = id;
+      event.cbutton.button = Uint8(b);
+      SDL_PushEvent(&event);
+    }
+  };
+  auto stick_down = [id] {
+    for (Sint16 value : {Sint16(30000), Sint16(31000), Sint16(0)}) {  // held: one press
+      SDL_Event event{};
+      event.type = SDL_CONTROLLERAXISMOTION;
+      event.caxis.which = id;
+      event.caxis.axis = SDL_CONTROLLER_AXIS_LEFTY;
+      event.caxis.value = value;
+      SDL_PushEvent(&event);
+    }
+  };
+  press(SDL_CONTROLLER_BUTTON_START);
+  stick_down();                            // Sound
+  press(SDL_CONTROLLER_BUTTON_DPAD_DOWN);  // Display
+  press(SDL_CONTROLLER_BUTTON_DPAD_DOWN);  // Controls
+  press(SDL_CONTROLLER_BUTTON_A);
+  for (int i = 0; i < 4; ++i) stick_down();  // fire
+  press(SDL_CONTROLLER_BUTTON_A);
+  press(SDL_CONTROLLER_BUTTON_Y);  // north fires now
+  press(SDL_CONTROLLER_BUTTON_B);
+  press(SDL_CONTROLLER_BUTTON_B);
+  EXPECT_FALSE(h.PumpEvents());
+  EXPECT_FALSE(h.Paused());
+  EXPECT_EQ(h.CurrentSettings().pad[size_t(host::common::PadAction::kFire)],
+            std::vector<host::common::PadButton>{host::common::PadButton::kNorth});
+  SDL_Joystick* pad = SDL_JoystickFromInstanceID(id);
+  SDL_JoystickSetVirtualButton(pad, SDL_CONTROLLER_BUTTON_Y, 1);
+  SDL_JoystickUpdate();
+  EXPECT_EQ(h.ReadJoystick().buttons[0], 0x80);
+  SDL_JoystickSetVirtualButton(pad, SDL_CONTROLLER_BUTTON_Y, 0);
+  SDL_JoystickUpdate();
+
+  press(SDL_CONTROLLER_BUTTON_START);
+  press(SDL_CONTROLLER_BUTTON_DPAD_UP);  // Quit
+  press(SDL_CONTROLLER_BUTTON_A);
+  Key(SDL_SCANCODE_RETURN, true);
+  EXPECT_TRUE(h.PumpEvents());
+  EXPECT_FALSE(h.Paused());
+  SDL_JoystickDetachVirtual(device);
+}
+
 // A line shows for its time on the host's clock, even where that clock wraps; "PAUSED" shows
 // for as long as the pause lasts.
 TEST(SdlNotices, ALineShowsForItsTimeAndThePauseForItsOwn) {
@@ -426,7 +531,7 @@ TEST(SdlNotices, ALineShowsForItsTimeAndThePauseForItsOwn) {
 // A label ("REPLAY") stands over the top of the picture all along, in white.
 TEST(SdlNotices, ALabelStandsAtTheTop) {
   host::common::PauseState pause;
-  host::sdl::Notices labelled(&pause, "REPLAY");
+  host::sdl::Notices labelled(&pause, nullptr, "REPLAY");
   EXPECT_TRUE(labelled.Any());
   SDL_PixelFormat* format = SDL_AllocFormat(SDL_PIXELFORMAT_XRGB8888);
   std::vector<uint32_t> picture(800 * 600, 0);

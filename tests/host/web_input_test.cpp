@@ -48,8 +48,12 @@ TEST(WebKeys, TheGamesKeysGiveTheirScanCodes) {
 TEST(WebKeys, EveryLetterAndDigitHasItsOwnCode) {
   // A slip in the table would give two keys one code: a held key would seem to be another.
   std::set<int> seen;
-  for (char c = 'A'; c <= 'Z'; ++c)
-    seen.insert(ScanCodeOfKeyCode(("Key" + std::string(1, c)).c_str()));
+  for (char c = 'A'; c <= 'Z'; ++c) {
+    const std::string code = "Key" + std::string(1, c);
+    seen.insert(ScanCodeOfKeyCode(code.c_str()));
+    // And back, for the layout's name of the key in the menu.
+    EXPECT_STREQ(host::web::KeyCodeOfScanCode(ScanCodeOfKeyCode(code.c_str())), code.c_str());
+  }
   for (char c = '0'; c <= '9'; ++c)
     seen.insert(ScanCodeOfKeyCode(("Digit" + std::string(1, c)).c_str()));
   for (int n = 1; n <= 12; ++n) seen.insert(ScanCodeOfKeyCode(("F" + std::to_string(n)).c_str()));
@@ -196,6 +200,35 @@ TEST(WebPad, ButtonsFollowTheSettings) {
   EXPECT_EQ(stick.buttons[0], 0x80);
   EXPECT_EQ(stick.buttons[1], 0x80);
   EXPECT_TRUE(host::web::PadHeld(pad.State(), settings, host::common::PadAction::kStart));
+}
+
+}  // namespace
+
+// In the menu each press counts once, however long it is held; a binding takes the first new
+// button by the settings' names.
+namespace {
+
+TEST(WebPad, TheMenuSeesEachPressOnce) {
+  using host::common::MenuPress;
+  Pad pad;
+  host::web::PadMenuReader reader;
+  std::vector<MenuPress> presses;
+  std::optional<host::common::PadButton> pressed;
+  pad.held[13] = 1;   // d-pad down
+  pad.axes[1] = 0.9;  // and the stick
+  reader.Read(pad.State(), &presses, &pressed);
+  EXPECT_EQ(presses, (std::vector<MenuPress>{MenuPress::kDown, MenuPress::kDown}));
+  reader.Read(pad.State(), &presses, &pressed);
+  EXPECT_TRUE(presses.empty());  // still held
+  pad.held[13] = 0;
+  pad.axes[1] = 0;
+  pad.held[1] = 1;  // east
+  reader.Read(pad.State(), &presses, &pressed);
+  EXPECT_EQ(presses, std::vector<MenuPress>{MenuPress::kBack});
+  EXPECT_EQ(pressed, host::common::PadButton::kEast);
+  pad.held[9] = 1;  // start, with east still held
+  reader.Read(pad.State(), &presses, &pressed);
+  EXPECT_EQ(pressed, host::common::PadButton::kStart);
 }
 
 }  // namespace

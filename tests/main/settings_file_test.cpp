@@ -226,6 +226,42 @@ TEST(Settings, RewritingKeepsThePlayersFile) {
   fs::remove(path);
 }
 
+// What the menu changes is written at once, one change on top of the last, the player's
+// comments kept; a file with errors is never written over.
+TEST(Settings, MenuChangesAreKeptAtOnce) {
+  namespace fs = std::filesystem;
+  const fs::path path = TempPath("menu.ini");
+  std::ofstream(path, std::ios::binary) << "[sound]\nvolume = 50  # quiet\n";
+  program::SettingsFile file = program::ReadSettingsFile(path);
+  auto saved = [&path] {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+  };
+  Settings before = file.settings, now = before;
+  now.volume = 60;
+  std::string error;
+  ASSERT_TRUE(program::KeepSettingsChange(&file, before, now, &error)) << error;
+  EXPECT_EQ(saved(), "[sound]\nvolume = 60  # quiet\n");
+  before = now;
+  Keys(now, Action::kFire) = {kF};
+  now.scaling = host::common::Scaling::kWhole;
+  ASSERT_TRUE(program::KeepSettingsChange(&file, before, now, &error)) << error;
+  EXPECT_NE(saved().find("volume = 60  # quiet\n"), std::string::npos) << saved();
+  EXPECT_NE(saved().find("fire = F\n"), std::string::npos) << saved();
+  EXPECT_NE(saved().find("scaling = whole\n"), std::string::npos) << saved();
+  EXPECT_EQ(program::ReadSettingsFile(path).settings, now);
+
+  std::ofstream(path, std::ios::binary) << "volume = loud\n";
+  file = program::ReadSettingsFile(path);
+  now = file.settings;
+  now.volume = 10;
+  EXPECT_FALSE(program::KeepSettingsChange(&file, file.settings, now, &error));
+  EXPECT_EQ(saved(), "volume = loud\n");
+  fs::remove(path);
+}
+
 // The pad's buttons follow the same rule: one action each, the line written first keeps it.
 TEST(Settings, PadButtonsBoundTwiceAreReported) {
   Settings s;

@@ -4,15 +4,9 @@
 #include <emscripten/html5.h>
 
 #include <algorithm>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <ctime>
-#include <optional>
 
-#include "host/common/key_names.h"
 #include "host/common/overlay_text.h"
-#include "host/common/scan_codes.h"
 
 // The browser half (web_host.js) does the work these name.
 EM_JS(void, web_canvas_size, (int* width, int* height), {
@@ -31,49 +25,12 @@ EM_JS(int, web_audio_open, (), { return FerrowynHost.openAudio(); });
 EM_JS(void, web_paused, (bool paused), { FerrowynHost.setPaused(paused); });
 EM_JS(void, web_download_png, (const uint32_t* pixels, int width, int height, const char* name),
       { FerrowynHost.downloadPng(pixels, width, height, UTF8ToString(name)); });
-EM_JS(void, web_report, (const char* name, const char* text),
-      { FerrowynHost.reports[UTF8ToString(name)] = UTF8ToString(text); });
-EM_JS(void, web_finished, (int status), { FerrowynHost.finished(status); });
-EM_JS(void, web_full_screen, (), { FerrowynHost.fullScreen(); });
-EM_JS(void, web_note, (const char* text), { FerrowynHost.note(UTF8ToString(text)); });
-EM_JS(void, web_publish_settings, (const char* text), {
-  FerrowynHost.settingsText = UTF8ToString(text);
-  FerrowynHost.tellPage('settings', FerrowynHost.settingsText);
-});
-EM_JS(char*, web_key_label, (const char* code), {
-  const text = FerrowynHost.keyLabel(UTF8ToString(code));
-  const size = lengthBytesUTF8(text) + 1;
-  const copy = _malloc(size);
-  stringToUTF8(text, copy, size);
-  return copy;
-});
-EM_JS(void, web_store, (const char* name, const char* text),
-      { FerrowynHost.store(UTF8ToString(name), UTF8ToString(text)); });
-EM_JS(char*, web_stored, (const char* name), {
-  const text = FerrowynHost.stored(UTF8ToString(name));
-  const size = lengthBytesUTF8(text) + 1;
-  const copy = _malloc(size);
-  stringToUTF8(text, copy, size);
-  return copy;
-});
 
 namespace host::web {
 namespace {
 
 // While paused, how often the page is looked at for a key, a button or a new size.
 constexpr uint32_t kPausedPollMs = 30;
-
-// What the player's keyboard layout prints on a key, as far as the browser says; else its
-// DirectInput name.
-std::string KeyLabel(uint8_t scan_code) {
-  if (const char* code = KeyCodeOfScanCode(scan_code)) {
-    char* label = web_key_label(code);
-    std::string text = label;
-    std::free(label);
-    if (!text.empty()) return text;
-  }
-  return common::NameOfScanCode(scan_code);
-}
 
 // One host at a time answers the browser's calls.
 WebHost* current_web_host = nullptr;
@@ -164,176 +121,6 @@ bool WebHost::PumpEvents() {
   bool close = close_requested_;
   close_requested_ = false;
   return close;
-}
-
-bool WebHost::KeyEvent(const char* code, bool down, bool repeat) {
-  uint8_t physical = ScanCodeOfKeyCode(code);
-  if (!physical) return false;
-  if (menu_.IsOpen() && MenuKey(code, physical, down, repeat)) return true;
-  if (std::optional<common::Action> action = keys_.Map().HostAction(physical)) {
-    // Browsers on some systems never report Print Screen going down: a picture on the way up.
-    if (*action == common::Action::kScreenshot && !down) SaveScreenshot();
-    if (*action == common::Action::kFullScreen && down && !repeat) web_full_screen();
-    if (*action == common::Action::kPause && down && !repeat && pause_.Toggle()) PauseChanged();
-    return true;
-  }
-  // The game's own quit key plays on, so that the game sees it and ends.
-  if (down && keys_.Map().GameKey(physical) == common::GameKeyOf(common::Action::kQuit) &&
-      pause_.Set(common::Pause::kNo))
-    PauseChanged();
-  // A key pressed in the menu is not held once play goes on.
-  if (!down || !menu_.IsOpen()) key_queue_.push_back({physical, down});
-  return KeepFromBrowser(code);
-}
-
-// The menu's own keys, by their place: the arrows, Enter or Space, Escape; while it waits for
-// a binding, any key. True when the key was the menu's.
-bool WebHost::MenuKey(const char* code, uint8_t physical, bool down, bool repeat) {
-  if (menu_.WaitingForBinding()) {
-    if (down && !repeat) Apply(menu_.BindKeyPress(physical));
-    return true;
-  }
-  struct Named {
-    const char* code;
-    common::MenuPress press;
-  };
-  static constexpr Named kKeys[] = {
-      {"ArrowUp", common::MenuPress::kUp},     {"ArrowDown", common::MenuPress::kDown},
-      {"ArrowLeft", common::MenuPress::kLeft}, {"ArrowRight", common::MenuPress::kRight},
-      {"Enter", common::MenuPress::kChoose},   {"NumpadEnter", common::MenuPress::kChoose},
-      {"Space", common::MenuPress::kChoose},   {"Escape", common::MenuPress::kBack}};
-  for (const Named& key : kKeys) {
-    if (std::strcmp(code, key.code) != 0) continue;
-    const bool moves =
-        key.press != common::MenuPress::kChoose && key.press != common::MenuPress::kBack;
-    if (down && (!repeat || moves)) Apply(menu_.Press(key.press));
-    return true;
-  }
-  return false;
-}
-
-void WebHost::MenuPad(const PadState& pad) {
-  std::vector<common::MenuPress> presses;
-  std::optional<common::PadButton> pressed;
-  pad_menu_.Read(pad, &presses, &pressed);
-  if (!menu_.IsOpen()) return;
-  if (menu_.WaitingForBinding()) {
-    if (pressed) Apply(menu_.BindPadPress(*pressed));
-    return;
-  }
-  for (common::MenuPress press : presses)
-    if (menu_.IsOpen()) Apply(menu_.Press(press));
-}
-
-void WebHost::Apply(const common::MenuOutcome& outcome) {
-  if (outcome.bindings_changed) keys_ = common::GameKeys(settings_);
-  if (outcome.settings_changed && settings_changed) settings_changed(settings_);
-  if (outcome.quit) {
-    close_requested_ = true;
-    if (pause_.Set(common::Pause::kNo)) PauseChanged();
-  }
-  if (outcome.close && pause_.Set(common::Pause::kNo)) PauseChanged();
-  if (outcome.redraw) {
-    if (menu_.Screen() == common::MenuScreen::kHighScores && high_scores)
-      menu_.SetHighScores(high_scores());
-    Redraw(true);
-  }
-}
-
-void WebHost::ApplyKeys() {
-  keys_.BeginPump();
-  for (const PhysicalKey& key : key_queue_) keys_.Physical(key.scan_code, key.down);
-  key_queue_.clear();
-  for (const PhysicalKey& key : touch_queue_) {
-    if (key.down)
-      keys_.Press(key.scan_code);
-    else
-      keys_.Release(key.scan_code);
-  }
-  touch_queue_.clear();
-}
-
-void WebHost::TouchAction(common::Action action, bool down) {
-  if (action == common::Action::kPause) {
-    if (down && pause_.Toggle()) PauseChanged();
-    return;
-  }
-  if (menu_.IsOpen()) {
-    if (!down) return;
-    if (menu_.WaitingForBinding()) {
-      // Touch has no key to bind: the back button cancels.
-      if (action == common::Action::kMine) Apply(menu_.BindKeyPress(common::kDikEscape));
-      return;
-    }
-    static constexpr std::pair<common::Action, common::MenuPress> kMoves[] = {
-        {common::Action::kUp, common::MenuPress::kUp},
-        {common::Action::kDown, common::MenuPress::kDown},
-        {common::Action::kLeft, common::MenuPress::kLeft},
-        {common::Action::kRight, common::MenuPress::kRight},
-        {common::Action::kFire, common::MenuPress::kChoose},
-        {common::Action::kMine, common::MenuPress::kBack}};
-    for (auto [touched, press] : kMoves)
-      if (touched == action) Apply(menu_.Press(press));
-    return;
-  }
-  if (const uint8_t game_key = common::GameKeyOf(action)) touch_queue_.push_back({game_key, down});
-}
-
-void WebHost::ReleaseAllKeys() {
-  keys_.ReleaseAll();
-  key_queue_.clear();
-  touch_queue_.clear();
-}
-
-bool WebHost::KeyDown(uint8_t scan_code) {
-  return keys_.Held(scan_code);
-}
-
-void WebHost::ReadGamepad() {
-  joystick_ = NoPad();
-  bool start = false, quit = false, binding = false;
-  if (emscripten_sample_gamepad_data() == EMSCRIPTEN_RESULT_SUCCESS) {
-    const int count = emscripten_get_num_gamepads();
-    for (int index = 0; index < count; ++index) {
-      EmscriptenGamepadEvent state;
-      if (emscripten_get_gamepad_status(index, &state) != EMSCRIPTEN_RESULT_SUCCESS ||
-          !state.connected)
-        continue;
-      bool buttons[64];
-      const int button_count = std::clamp(state.numButtons, 0, 64);
-      for (int b = 0; b < button_count; ++b) buttons[b] = state.digitalButton[b] != 0;
-      PadState pad;
-      pad.name = state.id;
-      pad.standard = std::strcmp(state.mapping, "standard") == 0;
-      pad.axes = state.axis;
-      pad.axis_count = std::clamp(state.numAxes, 0, 64);
-      pad.buttons = buttons;
-      pad.button_count = button_count;
-      joystick_ = PadJoystick(pad, settings_);
-      start = PadHeld(pad, settings_, common::PadAction::kStart);
-      quit = PadHeld(pad, settings_, common::PadAction::kQuit);
-      binding = menu_.WaitingForBinding();
-      MenuPad(pad);
-      break;
-    }
-  }
-  const bool playing = in_play && in_play();
-  // A Start pressed to be bound neither pauses nor plays on.
-  common::PauseState untouched = pause_;
-  const common::PadPolicy::Start did =
-      pad_policy_.StartButton(start, playing, binding ? &untouched : &pause_);
-  if (did == common::PadPolicy::Start::kPauseChanged) PauseChanged();
-  if (did == common::PadPolicy::Start::kTapStartKey) {
-    keys_.Press(common::GameKeyOf(common::Action::kStart));
-    keys_.Release(common::GameKeyOf(common::Action::kStart));
-  }
-  pad_policy_.BackButton(quit, Ticks());
-  // Held for a second, as closing the window would.
-  if (pad_policy_.QuitDue(Ticks())) close_requested_ = true;
-}
-
-Joystick WebHost::ReadJoystick() {
-  return joystick_;
 }
 
 void WebHost::SetPaused(bool paused) {
@@ -450,43 +237,6 @@ void WebHost::MixAudio(int16_t* stereo, size_t frames) {
 
 void WebHost::RequestClose() {
   close_requested_ = true;
-}
-
-void WebHost::Report(const char* name, const std::string& text) {
-  web_report(name, text.c_str());
-}
-
-std::string WebHost::StoredText(const char* name) {
-  char* stored = web_stored(name);
-  std::string text = stored;
-  std::free(stored);
-  return text;
-}
-
-void WebHost::StoreText(const char* name, const std::string& text) {
-  web_store(name, text.c_str());
-}
-
-std::string WebHost::StoredSettingsText() {
-  return StoredText("ferrowyn-settings");
-}
-
-void WebHost::StoreSettingsText(const std::string& text) {
-  StoreText("ferrowyn-settings", text);
-  ShowSettingsText(text);
-}
-
-void WebHost::ShowSettingsText(const std::string& text) {
-  web_publish_settings(text.c_str());
-}
-
-void WebHost::Note(const std::string& text) {
-  web_note(text.c_str());
-}
-
-void WebHost::Finished(int status) {
-  ReleaseAllKeys();
-  web_finished(status);
 }
 
 }  // namespace host::web

@@ -20,6 +20,10 @@
 
 namespace host::web {
 
+// What the player's keyboard layout prints on a key, as far as the browser says; else its
+// DirectInput name.
+std::string KeyLabel(uint8_t scan_code);
+
 class WebHost : public Host {
  public:
   // The player's key and pad bindings and pause setting come from `settings`. The clock reads

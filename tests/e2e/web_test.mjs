@@ -782,6 +782,63 @@ execFileSync(
     {stdio: 'pipe'});
 const expectedTitle = file('frame-000020.png');
 
+// A player in full screen presses Escape to leave it. Chromium takes that key for itself, with
+// real key delivery: the page sees no key and the game goes on; the next Escape is the game's.
+// Playwright's own keys skip the browser's handling, so the keys come from the X server, to a
+// browser with a window of its own on a private Xvfb.
+async function fullScreenEscapeFlow(url) {
+  const xvfb = spawn('Xvfb', ['-displayfd', '1', '-screen', '0', '1280x800x24', '-nolisten', 'tcp'],
+                     {stdio: ['ignore', 'pipe', 'ignore']});
+  const display = await new Promise((resolve, reject) => {
+    xvfb.stdout.once('data', (chunk) => resolve(`:${String(chunk).trim()}`));
+    xvfb.on('exit', () => reject(new Error('Xvfb did not start')));
+  });
+  const env = {...process.env, DISPLAY: display};
+  const xdotool = (...args) => execFileSync('xdotool', args, {env}).toString().trim();
+  const windowed = await chromium.launch({
+    executablePath: '/usr/bin/chromium',
+    headless: false,
+    env,
+    args: ['--no-sandbox', '--disable-gpu', '--no-first-run', '--disable-component-update'],
+  });
+  try {
+    const page = await windowed.newPage();
+    await page.goto(url);
+    await flow('escape in full screen', [
+      [
+        'Escape leaves full screen and the game goes on; the next Escape ends it',
+        async () => {
+          await until('a first picture', kPatience, async () => ({
+            ok: await page.evaluate(() => window.Module && Module.ferrowyn &&
+                                            Module.ferrowyn.presents > 0),
+          }));
+          const chromiumWindow = xdotool('search', '--onlyvisible', '--class', 'chromium').split('\n').pop();
+          xdotool('windowfocus', '--sync', chromiumWindow);
+          await page.click('#fullscreen');
+          await until('full screen', kPatience, async () => ({
+            ok: await page.evaluate(() => !!document.fullscreenElement),
+          }));
+          xdotool('key', 'Escape');
+          await until('out of full screen', kPatience, async () => ({
+            ok: await page.evaluate(() => !document.fullscreenElement),
+          }));
+          // The game would end within a few frames of a key it saw.
+          const presents = await page.evaluate(() => Module.ferrowyn.presents);
+          await until('the game to go on', kPatience, async () => ({
+            ok: await page.evaluate((p) => Module.ferrowyn.presents > p + 20, presents),
+          }));
+          check(!(await page.isVisible('#again')), 'leaving full screen ended the game');
+          xdotool('key', 'Escape');
+          await page.waitForSelector('#again', {state: 'visible', timeout: kPatience * 1000});
+        },
+      ],
+    ]);
+  } finally {
+    await windowed.close();
+    xvfb.kill();
+  }
+}
+
 const {server, url} = await serve();
 // playwright gives the browser a fresh profile folder of its own (--user-data-dir) and removes it.
 const browser = await chromium.launch({
@@ -799,6 +856,7 @@ try {
   await scoresFlow(browser, url);
   await missingFlow(browser, url);
   await determinismFlow(browser, url);
+  await fullScreenEscapeFlow(url);
 } finally {
   await browser.close();
   server.kill();

@@ -13,35 +13,25 @@ add_subdirectory(tools)
 target_link_options(ferrowyn-assets PRIVATE -sNODERAWFS=1)
 target_link_options(ferrowyn-headless PRIVATE -sNODERAWFS=1)
 
-# The data files go into one package the page downloads, at the root of the game's file system
-# (its current folder).
-get_property(data_files TARGET ferrowyn_data PROPERTY FERROWYN_FILES)
-set(preload)
-foreach(file IN LISTS data_files)
-  get_filename_component(name ${file} NAME)
-  list(APPEND preload "SHELL:--preload-file ${file}@/${name}")
-endforeach()
-
 # The desktop's --replay, over the web host, and the runner's options, scripts and state trace
 # serve the page's test hook.
 add_executable(ferrowyn-web main/web_main.cpp main/high_scores.cpp main/recorder.cpp
                             main/settings_file.cpp)
+# The pictures and sounds are drawn in the page rather than downloaded: the code that makes
+# them is a fraction of their size.
 target_link_libraries(ferrowyn-web PRIVATE ferrowyn_winmain ferrowyn_game ferrowyn_host_web
-                                           ferrowyn_recording)
+                                           ferrowyn_recording ferrowyn_art)
 target_link_options(ferrowyn-web PRIVATE
   # The game keeps its own loops: the host's Sleep hands control to the browser. The whole
   # program is instrumented; a trimmed list broke indirect calls.
   -sASYNCIFY
   -sENVIRONMENT=web
   -sEXPORTED_FUNCTIONS=_main,_malloc
-  -sEXPORTED_RUNTIME_METHODS=FS  # the page writes a test script into the file system
-  ${preload})
+  -sEXPORTED_RUNTIME_METHODS=FS)  # the page writes a test script into the file system
 set_target_properties(ferrowyn-web PROPERTIES
   OUTPUT_NAME ferrowyn
   SUFFIX .js
-  RUNTIME_OUTPUT_DIRECTORY ${FERROWYN_WEB_SITE}
-  LINK_DEPENDS "${data_files}")
-add_dependencies(ferrowyn-web ferrowyn_data)
+  RUNTIME_OUTPUT_DIRECTORY ${FERROWYN_WEB_SITE})
 
 # The page, the audio worklet, the icons, the web app manifest and the service worker that
 # keeps the game offline. The page and the worker say the version.

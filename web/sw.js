@@ -5,7 +5,7 @@
 
 const kCache = 'ferrowyn-@PROJECT_VERSION@';
 const kFiles = [
-  './', 'index.html', 'page.js', 'style.css', 'ferrowyn.js', 'ferrowyn.wasm', 'ferrowyn.data',
+  './', 'index.html', 'page.js', 'style.css', 'ferrowyn.js', 'ferrowyn.wasm',
   'ferrowyn-audio.js', 'icon.png', 'icon-192.png', 'icon-512.png', 'manifest.webmanifest'
 ];
 

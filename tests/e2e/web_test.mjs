@@ -768,7 +768,7 @@ async function determinismFlow(browser, url) {
 }
 
 function downloadSizes() {
-  for (const name of ['ferrowyn.wasm', 'ferrowyn.js', 'ferrowyn.data']) {
+  for (const name of ['ferrowyn.wasm', 'ferrowyn.js']) {
     const bytes = fs.readFileSync(path.join(site, name));
     const gzipped = zlib.gzipSync(bytes, {level: 9}).length;
     figures.push(`${name} ${(bytes.length / 1024).toFixed(0)} KB (${

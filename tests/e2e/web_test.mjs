@@ -561,17 +561,17 @@ async function settingsFlow(browser, url) {
                            'ArrowDown', 'ArrowDown', 'Enter', 'KeyX', 'Escape', 'Escape'])
           await page.keyboard.press(key);
         await until(
-            'fire = X stored', 2, async () => ({
+            'fire = X stored', kPatience, async () => ({
               ok: /^fire = X$/m.test(
                   await page.evaluate(() => localStorage.getItem('ferrowyn-settings')))
             }));
         check(await page.evaluate(() => window.stayedHere === true), 'saving reloaded the page');
         check((await fireKeys()) === 'X', `the table shows fire as ${await fireKeys()}`);
         await until(
-            'no shell of ours in flight', 3,
+            'no shell of ours in flight', kPatience,
             async () => ({ok: shellsInFlight(await world(page)) === 0}));
         await page.keyboard.press('KeyX');
-        await until('a shell from X', 1, async () => ({ok: shellsInFlight(await world(page)) > 0}));
+        await until('a shell from X', kPatience, async () => ({ok: shellsInFlight(await world(page)) > 0}));
       }
     ],
     [
@@ -606,13 +606,13 @@ async function touchFlow(browser, url) {
       'a touch shows the controls, and Start starts a game',
       async () => {
         await until(
-            'the title', 5,
+            'the title', kPatience,
             async () => ({ok: await page.evaluate(() => Module.ferrowyn && Module.ferrowyn.presents > 0)}));
         check(!(await page.isVisible('#touch')), 'touch controls before any touch');
         await page.evaluate(() => window.dispatchEvent(new TouchEvent('touchstart')));
         check(await page.isVisible('#touch [data-action="4"]'), 'no Fire button after a touch');
         await tap(6);
-        await until('a game', 2, async () => ({ok: (await world(page)).game_mode === 2}));
+        await until('a game', kPatience, async () => ({ok: (await world(page)).game_mode === 2}));
       }
     ],
     [
@@ -620,10 +620,10 @@ async function touchFlow(browser, url) {
       async () => {
         const moved = await drivesRight(page, () => hold(3, true), () => hold(3, false));
         await until(
-            'no shell of ours in flight', 3,
+            'no shell of ours in flight', kPatience,
             async () => ({ok: shellsInFlight(await world(page)) === 0}));
         await tap(4);
-        await until('a shell', 1, async () => ({ok: shellsInFlight(await world(page)) > 0}));
+        await until('a shell', kPatience, async () => ({ok: shellsInFlight(await world(page)) > 0}));
         return moved;
       }
     ],
@@ -654,11 +654,11 @@ async function scoresFlow(browser, url) {
       'a game left alone to its end enters the table',
       async () => {
         await until(
-            'the title', 5,
+            'the title', kPatience,
             async () => ({ok: await page.evaluate(() => Module.ferrowyn && Module.ferrowyn.presents > 0)}));
         await page.keyboard.press('F1');
         const stored = await until(
-            'a high score', 60, async () => {
+            'a high score', kPatience, async () => {
               const text = await page.evaluate(() => localStorage.getItem('ferrowyn-scores'));
               return {ok: /^\d+ 1 \d{4}-\d\d-\d\d keyboard$/m.test(text || ''), note: text};
             });

@@ -87,8 +87,9 @@ class SdlHost : public Host {
   const common::Settings& CurrentSettings() const { return config_.settings; }
   // A message box when a window can be shown (the reason is on stderr too).
   static void ShowError(const std::string& title, const std::string& message);
-  // Why no window could be shown, in one line; empty when one can. Asked before the game
-  // starts, so that a player without a display reads one line, not one from each layer.
+  // Why no window could be shown, in one line; empty when one can (and SDL's video is then
+  // left started, until SDL_Quit). Asked before the game starts, so that a player without a
+  // display reads one line, not one from each layer.
   static std::string DisplayProblem();
   // Whether the open window is drawn by SDL's renderer rather than the page scaler.
   bool UsesGpu() const { return window_.UsesGpu(); }

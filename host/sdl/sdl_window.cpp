@@ -48,9 +48,10 @@ std::string StartVideo() {
 }  // namespace
 
 std::string SdlWindow::DisplayProblem() {
-  std::string problem = StartVideo();
-  if (problem.empty()) SDL_QuitSubSystem(SDL_INIT_VIDEO);
-  return problem;
+  // When there is a display, SDL's video stays started for the window to come: an X server
+  // with no other client (a virtual one) resets when the last connection closes, and would
+  // refuse the window's connection meanwhile.
+  return StartVideo();
 }
 
 SdlWindow::SdlWindow(common::Settings* settings, const Notices* notices)

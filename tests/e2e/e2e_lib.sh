@@ -25,7 +25,7 @@ wait_for() {
 # start_xvfb SCREEN LOG_DIR: a display of our own (so parallel runs never meet), exported as
 # DISPLAY; its process in xvfb_pid.
 start_xvfb() {
-  Xvfb -displayfd 3 -screen 0 "$1" -nolisten tcp 3>"$2/display" >"$2/xvfb.log" 2>&1 &
+  Xvfb -displayfd 3 -screen 0 "$1" -nolisten tcp -noreset 3>"$2/display" >"$2/xvfb.log" 2>&1 &
   xvfb_pid=$!
   wait_for "$e2e_patience" "Xvfb to start (see $2/xvfb.log)" test -s "$2/display"
   DISPLAY=:$(head -n1 "$2/display")

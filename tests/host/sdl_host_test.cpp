@@ -331,9 +331,8 @@ TEST_F(SdlHostConfigured, LosingTheFocusPausesUntilItComesBackUnlessSwitchedOff)
   EXPECT_FALSE(configured->Paused());
 }
 
-// A pad SDL knows, made by SDL itself: the stick and d-pad drive, south fires, east lays a
-// mine, Start starts a game on the title and pauses in play, Back held for a second quits.
-TEST_F(SdlHostConfigured, APadAlonePlaysAWholeSession) {
+// A pad SDL knows, made by SDL itself; its device index, or -1.
+int AttachVirtualPad() {
   SDL_Init(SDL_INIT_JOYSTICK | SDL_INIT_GAMECONTROLLER);
   SDL_VirtualJoystickDesc desc{};
   desc.version = SDL_VIRTUAL_JOYSTICK_DESC_VERSION;
@@ -341,7 +340,13 @@ TEST_F(SdlHostConfigured, APadAlonePlaysAWholeSession) {
   desc.naxes = SDL_CONTROLLER_AXIS_MAX;
   desc.nbuttons = SDL_CONTROLLER_BUTTON_MAX;
   desc.name = "Test Pad";
-  int device = SDL_JoystickAttachVirtualEx(&desc);
+  return SDL_JoystickAttachVirtualEx(&desc);
+}
+
+// A pad SDL knows, made by SDL itself: the stick and d-pad drive, south fires, east lays a
+// mine, Start starts a game on the title and pauses in play, Back held for a second quits.
+TEST_F(SdlHostConfigured, APadAlonePlaysAWholeSession) {
+  const int device = AttachVirtualPad();
   ASSERT_GE(device, 0) << SDL_GetError();
   bool in_play = false;
   host::sdl::SdlConfig config;
@@ -446,14 +451,7 @@ TEST_F(SdlHostConfigured, TheMenuRebindsFireWithAKeyAndEscapeStaysInIt) {
 // The pad alone: Start opens the menu in play, the d-pad moves, south chooses, a button binds,
 // east climbs out; Quit asks first, and Enter then ends the game.
 TEST_F(SdlHostConfigured, APadDrivesTheMenuAndQuitAsksFirst) {
-  SDL_Init(SDL_INIT_JOYSTICK | SDL_INIT_GAMECONTROLLER);
-  SDL_VirtualJoystickDesc desc{};
-  desc.version = SDL_VIRTUAL_JOYSTICK_DESC_VERSION;
-  desc.type = SDL_JOYSTICK_TYPE_GAMECONTROLLER;
-  desc.naxes = SDL_CONTROLLER_AXIS_MAX;
-  desc.nbuttons = SDL_CONTROLLER_BUTTON_MAX;
-  desc.name = "Test Pad";
-  int device = SDL_JoystickAttachVirtualEx(&desc);
+  const int device = AttachVirtualPad();
   ASSERT_GE(device, 0) << SDL_GetError();
   host::sdl::SdlConfig config;
   config.in_play = [] { return true; };

@@ -611,8 +611,9 @@ async function touchFlow(browser, url) {
         check(!(await page.isVisible('#touch')), 'touch controls before any touch');
         await page.evaluate(() => window.dispatchEvent(new TouchEvent('touchstart')));
         check(await page.isVisible('#touch [data-action="4"]'), 'no Fire button after a touch');
-        await tap(6);
+        await hold(6, true);
         await until('a game', kPatience, async () => ({ok: (await world(page)).game_mode === 2}));
+        await hold(6, false);
       }
     ],
     [
@@ -622,8 +623,11 @@ async function touchFlow(browser, url) {
         await until(
             'no shell of ours in flight', kPatience,
             async () => ({ok: shellsInFlight(await world(page)) === 0}));
-        await tap(4);
+        // Held until a shell flies: enemies fire from the start, and a tank hit just then
+        // fires only once it is back.
+        await hold(4, true);
         await until('a shell', kPatience, async () => ({ok: shellsInFlight(await world(page)) > 0}));
+        await hold(4, false);
         return moved;
       }
     ],

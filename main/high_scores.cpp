@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <fstream>
 #include <sstream>
 
@@ -130,6 +131,15 @@ std::optional<HighScore> GameEndWatch::Step(const Frame& frame) {
   HighScore ended = game_;
   game_ = {};
   return ended;
+}
+
+std::string Today() {
+  std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  char date[16];
+  std::strftime(date, sizeof date, "%Y-%m-%d", &local);
+  return date;
 }
 
 }  // namespace program

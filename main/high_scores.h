@@ -70,4 +70,7 @@ class GameEndWatch {
   HighScore game_;
 };
 
+// Today's date as the table writes it, "2026-12-09", by the local clock.
+std::string Today();
+
 }  // namespace program

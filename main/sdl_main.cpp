@@ -6,7 +6,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
 #include <cstring>
 #include <filesystem>
 #include <iostream>
@@ -46,15 +45,6 @@ void ListKeys(const host::common::Settings& settings) {
     column += width;
   }
   std::printf("\n");
-}
-
-std::string Today() {
-  std::time_t now = std::time(nullptr);
-  std::tm local{};
-  localtime_r(&now, &local);
-  char date[16];
-  std::strftime(date, sizeof date, "%Y-%m-%d", &local);
-  return date;
 }
 
 fs::path ExecutableFolder() {
@@ -167,7 +157,7 @@ int main(int argc, char** argv) {
     frame.cheat_keys = live->KeyDown(host::common::kDikF2) || live->KeyDown(host::common::kDikF3);
     if (!frame.in_play) place = 0;
     if (std::optional<program::HighScore> ended = watch.Step(frame); ended && !replaying_a_game) {
-      ended->date = Today();
+      ended->date = program::Today();
       place = high_scores.Enter(*ended);
     }
     return place;

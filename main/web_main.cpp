@@ -8,7 +8,6 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
 #include <memory>
 #include <optional>
 #include <string>
@@ -76,15 +75,6 @@ host::common::Settings StoredSettings() {
 }
 
 constexpr char kScores[] = "ferrowyn-scores";
-
-std::string Today() {
-  std::time_t now = std::time(nullptr);
-  std::tm local{};
-  localtime_r(&now, &local);
-  char date[16];
-  std::strftime(date, sizeof date, "%Y-%m-%d", &local);
-  return date;
-}
 
 int Refuse(const std::string& reason) {
   std::fprintf(stderr, "ferrowyn: %s\n", reason.c_str());
@@ -166,7 +156,7 @@ int main(int argc, char** argv) {
     if (!ended || scripted) return place;
     std::optional<std::vector<program::HighScore>> games = table();
     if (!games) return place;
-    ended->date = Today();
+    ended->date = program::Today();
     place = program::EnterHighScore(&*games, *ended);
     if (place > 0) host::web::WebHost::StoreText(kScores, program::FormatHighScores(*games));
     return place;

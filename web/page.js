@@ -50,30 +50,78 @@ overlay.addEventListener('click', () => {
 });
 canvas.focus();
 
-// Touch controls over the game, shown once the page is touched: each button holds its action
-// while a finger is on it; in the menu the pad moves, Fire chooses and Mine goes back.
+// Touch controls over the game, shown on a touch screen (or once the page is touched): each
+// holds its game key while a finger is on it, several fingers at once; in the menu the pad
+// moves, Fire chooses and Mine goes back.
 const touch = $('touch');
+if (matchMedia('(pointer: coarse)').matches) touch.hidden = false;
 window.addEventListener('touchstart', () => { touch.hidden = false; }, {once: true, passive: true});
+function press(control, down) {
+  if (control.classList.contains('held') === down) return;
+  control.classList.toggle('held', down);
+  if (window.Module && Module.ferrowyn) Module.ferrowyn.touch(Number(control.dataset.action), down);
+}
+// A finger keeps the control it came down on, wherever it slides.
+function hold(control, event) {
+  event.preventDefault();
+  try {
+    control.setPointerCapture(event.pointerId);
+  } catch (error) {
+    // A pointer the browser no longer knows: the control still holds until it is let go.
+  }
+}
+const kLetGo = ['pointerup', 'pointercancel', 'lostpointercapture'];
 for (const button of touch.querySelectorAll('button')) {
-  const action = Number(button.dataset.action);
-  const hold = (down) => (event) => {
-    event.preventDefault();
-    if (down) {
-      try {
-        button.setPointerCapture(event.pointerId);
-      } catch (error) {
-        // A pointer the browser no longer knows: the button still holds until it is let go.
-      }
-    }
-    if (button.classList.contains('held') === down) return;
-    button.classList.toggle('held', down);
-    if (window.Module && Module.ferrowyn) Module.ferrowyn.touch(action, down);
-  };
-  button.addEventListener('pointerdown', hold(true));
-  for (const type of ['pointerup', 'pointercancel', 'lostpointercapture'])
-    button.addEventListener(type, hold(false));
+  button.addEventListener('pointerdown', (event) => {
+    hold(button, event);
+    press(button, true);
+  });
+  for (const type of kLetGo) button.addEventListener(type, () => press(button, false));
   button.addEventListener('contextmenu', (event) => event.preventDefault());
 }
+// The pad is a stick: where the thumb is, away from the middle, holds one of the four ways
+// (the tank drives one way at a time), and sliding the thumb turns it.
+const pad = touch.querySelector('.pad');
+let padFinger = null;
+let padWay = null;
+function steer(event) {
+  const box = pad.getBoundingClientRect();
+  const x = event.clientX - (box.left + box.width / 2);
+  const y = event.clientY - (box.top + box.height / 2);
+  let arrow = null;
+  if (Math.hypot(x, y) >= box.width * 0.12) {
+    const way = Math.abs(x) > Math.abs(y) ? (x > 0 ? 'right' : 'left') : (y > 0 ? 'down' : 'up');
+    arrow = pad.querySelector('.' + way);
+  }
+  if (arrow === padWay) return;
+  if (padWay) press(padWay, false);
+  padWay = arrow;
+  if (arrow) press(arrow, true);
+}
+pad.addEventListener('pointerdown', (event) => {
+  if (padFinger !== null) return;
+  padFinger = event.pointerId;
+  hold(pad, event);
+  steer(event);
+});
+pad.addEventListener('pointermove', (event) => {
+  if (event.pointerId === padFinger) steer(event);
+});
+for (const type of kLetGo) {
+  pad.addEventListener(type, (event) => {
+    if (event.pointerId !== padFinger) return;
+    padFinger = null;
+    if (padWay) press(padWay, false);
+    padWay = null;
+  });
+}
+pad.addEventListener('contextmenu', (event) => event.preventDefault());
+// A phone held upright is asked to turn (style.css): the game waits in its menu meanwhile.
+matchMedia('(pointer: coarse) and (orientation: portrait) and (max-width: 32rem)')
+    .addEventListener('change', (event) => {
+      if (event.matches && window.Module && Module.ferrowyn && Module.ferrowyn.presents > 0)
+        Module.ferrowyn.pause(true);
+    });
 
 // The settings live in this browser, in the desktop's file format; the game's menu changes
 // them. Forgetting them starts the game afresh with the defaults.
@@ -124,7 +172,9 @@ window.Module = {
     paused(on) {
       // The menu is drawn on the game's own screen: a line under it, not a cover over it.
       overlay.classList.toggle('bar', on);
-      if (on)
+      if (on && !touch.hidden)
+        show('Paused: Menu, or a tap here, plays on.');
+      else if (on)
         show('Paused: the menu is on the game. P, Start, or a click here plays on.');
       else
         overlay.hidden = true;

@@ -17,8 +17,11 @@ EM_JS(void, web_canvas_size, (int* width, int* height), {
 EM_JS(void, web_canvas_resize, (int width, int height),
       { FerrowynHost.resizeCanvas(width, height); });
 EM_JS(void, web_canvas_put,
-      (const uint32_t* pixels, int x, int y, int width, int height, int first, int end),
-      { FerrowynHost.putRows(pixels, x, y, width, height, first, end); });
+      (const uint32_t* pixels, int x, int y, int width, int height, int area_x, int area_y,
+       int area_width, int area_height),
+      {
+        FerrowynHost.putArea(pixels, x, y, width, height, area_x, area_y, area_width, area_height);
+      });
 EM_JS(void, web_presented, (), { FerrowynHost.presents++; });
 EM_JS(void, web_cursor, (bool visible), { FerrowynHost.showCursor(visible); });
 EM_JS(int, web_audio_open, (), { return FerrowynHost.openAudio(); });
@@ -193,13 +196,14 @@ void WebHost::Redraw(bool whole) {
     if (menu_.IsOpen())
       common::DrawMenuPicture(scaled_.data(), pitch, rect_.width, rect_.height,
                               menu_.Picture(KeyLabel), kInk, kSelected, kShade);
-    web_canvas_put(scaled_.data(), rect_.x, rect_.y, rect_.width, rect_.height, 0, rect_.height);
+    web_canvas_put(scaled_.data(), rect_.x, rect_.y, rect_.width, rect_.height, 0, 0, rect_.width,
+                   rect_.height);
     return;
   }
-  // The canvas takes whole rows: the scaled picture is whole in every column.
+  // Only what the scaler wrote goes to the canvas: the browser copies every pixel it is given.
   for (const common::PageRect& area : scaler_.Written())
-    web_canvas_put(scaled_.data(), rect_.x, rect_.y, rect_.width, rect_.height, area.y,
-                   area.y + area.height);
+    web_canvas_put(scaled_.data(), rect_.x, rect_.y, rect_.width, rect_.height, area.x, area.y,
+                   area.width, area.height);
 }
 
 void WebHost::SaveScreenshot() const {

@@ -318,6 +318,16 @@ async function keyboardFlow(browser, url, expectedTitle) {
       }
     ],
     [
+      'the canvas holds the scaled page in play, though only what changed is put there',
+      async () => {
+        for (let look = 0; look < 20; look++) {
+          const differ = await page.evaluate(() => Module.ferrowyn.canvasDiffers());
+          check(differ === 0, `${differ} pixels differ from the scaled page`);
+          await sleep(page, 50);
+        }
+      }
+    ],
+    [
       'F4 shows "MUSIC OFF"',
       async () => {
         await page.keyboard.press('F4');

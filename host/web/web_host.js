@@ -98,6 +98,24 @@ var FerrowynHost = {
     this.drawn = {pixels, x, y, width, height};
   },
 
+  // Resolves at about `due` (performance.now()'s milliseconds): a timer takes whole
+  // milliseconds and ends a few tenths after its time, so it is set for the whole milliseconds
+  // left. Browsers hold a timer set from a timer five deep to 4 ms at least, and the game's
+  // sleeps would all be that deep: the scheduler's delayed tasks wait instead where there are
+  // some, and elsewhere each timer ends in a message, in whose task the game goes on.
+  sleepUntil(due) {
+    const delay = Math.max(0, Math.floor(due - performance.now()));
+    if (globalThis.scheduler && scheduler.postTask) return scheduler.postTask(() => {}, {delay});
+    if (!this.waker) {
+      this.waker = new MessageChannel();
+      this.waker.port1.onmessage = () => this.waking();
+    }
+    return new Promise((resolve) => {
+      this.waking = resolve;
+      setTimeout(() => this.waker.port2.postMessage(0), delay);
+    });
+  },
+
   showCursor(visible) { this.canvas().style.cursor = visible ? '' : 'none'; },
 
   // Opens the output and returns its rate, or 0 when the browser has no Web Audio. Browsers

@@ -4,6 +4,7 @@
 #include <emscripten/html5.h>
 
 #include <algorithm>
+#include <cmath>
 #include <ctime>
 
 #include "host/common/overlay_text.h"
@@ -17,9 +18,13 @@ EM_JS(void, web_canvas_size, (int* width, int* height), {
 EM_JS(void, web_canvas_resize, (int width, int height),
       { FerrowynHost.resizeCanvas(width, height); });
 EM_JS(void, web_canvas_put,
-      (const uint32_t* pixels, int x, int y, int width, int height, int first, int end),
-      { FerrowynHost.putRows(pixels, x, y, width, height, first, end); });
+      (const uint32_t* pixels, int x, int y, int width, int height, int area_x, int area_y,
+       int area_width, int area_height),
+      {
+        FerrowynHost.putArea(pixels, x, y, width, height, area_x, area_y, area_width, area_height);
+      });
 EM_JS(void, web_presented, (), { FerrowynHost.presents++; });
+EM_ASYNC_JS(void, web_sleep_until, (double due), { await FerrowynHost.sleepUntil(due); });
 EM_JS(void, web_cursor, (bool visible), { FerrowynHost.showCursor(visible); });
 EM_JS(int, web_audio_open, (), { return FerrowynHost.openAudio(); });
 EM_JS(void, web_paused, (bool paused), { FerrowynHost.setPaused(paused); });
@@ -90,12 +95,25 @@ void WebHost::ShowCursor(bool visible) {
 
 uint32_t WebHost::Ticks() {
   if (clock_origin_ < 0) return start_tick_;
-  return start_tick_ +
-         static_cast<uint32_t>(static_cast<uint64_t>(emscripten_get_now() - clock_origin_));
+  return start_tick_ + static_cast<uint32_t>(static_cast<uint64_t>(Now()));
+}
+
+double WebHost::Now() const {
+  return std::max(std::floor(emscripten_get_now() - clock_origin_), woken_);
 }
 
 void WebHost::Sleep(uint32_t ms) {
-  if (ms > 0) emscripten_sleep(ms);
+  if (clock_origin_ < 0) {
+    if (ms > 0) emscripten_sleep(ms);
+    return;
+  }
+  // To the start of the tick `ms` after this one, the next one at least, as a sleeper on a
+  // Windows timer wakes on its ticks: a frame's wait then wakes as its tick begins instead of
+  // polling the clock. A browser's timer ends within a millisecond or so of the time asked,
+  // either side; the clock reads the tick woken on from then on, however early.
+  const double due = Now() + std::max<uint32_t>(ms, 1);
+  web_sleep_until(clock_origin_ + due);
+  woken_ = due;
 }
 
 bool WebHost::PumpEvents() {
@@ -193,13 +211,14 @@ void WebHost::Redraw(bool whole) {
     if (menu_.IsOpen())
       common::DrawMenuPicture(scaled_.data(), pitch, rect_.width, rect_.height,
                               menu_.Picture(KeyLabel), kInk, kSelected, kShade);
-    web_canvas_put(scaled_.data(), rect_.x, rect_.y, rect_.width, rect_.height, 0, rect_.height);
+    web_canvas_put(scaled_.data(), rect_.x, rect_.y, rect_.width, rect_.height, 0, 0, rect_.width,
+                   rect_.height);
     return;
   }
-  // The canvas takes whole rows: the scaled picture is whole in every column.
+  // Only what the scaler wrote goes to the canvas: the browser copies every pixel it is given.
   for (const common::PageRect& area : scaler_.Written())
-    web_canvas_put(scaled_.data(), rect_.x, rect_.y, rect_.width, rect_.height, area.y,
-                   area.y + area.height);
+    web_canvas_put(scaled_.data(), rect_.x, rect_.y, rect_.width, rect_.height, area.x, area.y,
+                   area.width, area.height);
 }
 
 void WebHost::SaveScreenshot() const {

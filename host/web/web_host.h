@@ -38,7 +38,7 @@ class WebHost : public Host {
   void CloseWindow() override;
   void ShowCursor(bool visible) override;
   uint32_t Ticks() override;
-  // 0 returns at once: a browser timer would take at least 4 ms.
+  // To the start of the tick `ms` after the current one (the next, for 0), as the desktop's.
   void Sleep(uint32_t ms) override;
   bool PumpEvents() override;
   bool KeyDown(uint8_t scan_code) override;
@@ -101,10 +101,12 @@ class WebHost : public Host {
   void ApplyKeys();
   void ReadGamepad();
   void Redraw(bool whole);
+  double Now() const;  // the clock's whole milliseconds since its origin
 
   common::Settings settings_;
   uint32_t start_tick_;
   double clock_origin_ = -1;  // browser time of the first pump, ms; < 0 = not yet
+  double woken_ = 0;          // the tick the last sleep ended on, since the origin
   bool close_requested_ = false;
   common::PauseState pause_;  // hiding the page counts as losing the focus
   common::Menu menu_;         // open while paused

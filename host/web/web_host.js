@@ -52,28 +52,68 @@ var FerrowynHost = {
     }
   },
 
-  // The canvas's size on the screen in device pixels: the page is scaled for those.
+  // The canvas's size on the screen in device pixels: the page is scaled for those. Measured
+  // again only once the canvas or the window has changed size, since measuring makes the
+  // browser lay the page out first.
+  measured: null,
   canvasSize() {
+    if (this.measured) return this.measured;
     const box = this.canvas().getBoundingClientRect();
     const ratio = window.devicePixelRatio || 1;
-    return [Math.round(box.width * ratio), Math.round(box.height * ratio)];
+    const size = [Math.round(box.width * ratio), Math.round(box.height * ratio)];
+    if (typeof ResizeObserver !== 'function') return size;
+    if (!this.sizeWatch) {
+      const forget = () => { this.measured = null; };
+      this.sizeWatch = new ResizeObserver(forget);
+      try {
+        // Its size in device pixels changes with the zoom, or on another screen, too.
+        this.sizeWatch.observe(this.canvas(), {box: 'device-pixel-content-box'});
+      } catch (e) {
+        this.sizeWatch.observe(this.canvas());
+        addEventListener('resize', forget);
+      }
+    }
+    this.measured = size;
+    return size;
   },
 
   resizeCanvas(width, height) {
     const canvas = this.canvas();
     canvas.width = width;
     canvas.height = height;
-    this.context = canvas.getContext('2d', {alpha: false});
+    // Desynchronized: the browser shows what was drawn as the task that drew it ends, without
+    // the page's own frame (style, paint, the commit to the compositor) around it each time.
+    this.context = canvas.getContext('2d', {alpha: false, desynchronized: true});
     this.context.fillStyle = '#000';
     this.context.fillRect(0, 0, width, height);
   },
 
-  // Rows [first, end) of the scaled page held at `pixels` (RGBA), put at (x, y).
-  putRows(pixels, x, y, width, height, first, end) {
+  // The rectangle (areaX, areaY, areaWidth, areaHeight) of the scaled page held at `pixels`
+  // (`width` x `height` RGBA pixels), the page put at (x, y).
+  putArea(pixels, x, y, width, height, areaX, areaY, areaWidth, areaHeight) {
     // A view of the module's memory, made afresh: growing the memory replaces its buffer.
     const bytes = new Uint8ClampedArray(HEAPU8.buffer, pixels, width * height * 4);
     this.context.putImageData(
-        new ImageData(bytes, width, height), x, y, 0, first, width, end - first);
+        new ImageData(bytes, width, height), x, y, areaX, areaY, areaWidth, areaHeight);
+    this.drawn = {pixels, x, y, width, height};
+  },
+
+  // Resolves at about `due` (performance.now()'s milliseconds): a timer takes whole
+  // milliseconds and ends a few tenths after its time, so it is set for the whole milliseconds
+  // left. Browsers hold a timer set from a timer five deep to 4 ms at least, and the game's
+  // sleeps would all be that deep: the scheduler's delayed tasks wait instead where there are
+  // some, and elsewhere each timer ends in a message, in whose task the game goes on.
+  sleepUntil(due) {
+    const delay = Math.max(0, Math.floor(due - performance.now()));
+    if (globalThis.scheduler && scheduler.postTask) return scheduler.postTask(() => {}, {delay});
+    if (!this.waker) {
+      this.waker = new MessageChannel();
+      this.waker.port1.onmessage = () => this.waking();
+    }
+    return new Promise((resolve) => {
+      this.waking = resolve;
+      setTimeout(() => this.waker.port2.postMessage(0), delay);
+    });
   },
 
   showCursor(visible) { this.canvas().style.cursor = visible ? '' : 'none'; },
@@ -217,6 +257,18 @@ var FerrowynHost = {
   world() {
     const text = UTF8ToString(_web_host_inspect());
     return text ? JSON.parse(text) : null;
+  },
+  // How many pixels of the page on the canvas differ from the scaled page last put there.
+  canvasDiffers() {
+    const {pixels, x, y, width, height} = this.drawn;
+    const shown = this.context.getImageData(x, y, width, height).data;
+    const drawn = HEAPU8.subarray(pixels, pixels + width * height * 4);
+    let differ = 0;
+    for (let i = 0; i < shown.length; i += 4) {
+      if (shown[i] !== drawn[i] || shown[i + 1] !== drawn[i + 1] || shown[i + 2] !== drawn[i + 2])
+        differ++;
+    }
+    return differ;
   },
   pause(on) { _web_host_set_paused(on ? 1 : 0); },
   screenshot() { _web_host_screenshot(); },

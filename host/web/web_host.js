@@ -147,11 +147,12 @@ var FerrowynHost = {
       chunk,
     };
     const wake = () => {
-      // Refused without the user's gesture: the next key or click tries again.
+      // Refused without the user's gesture: the next key, click or touch tries again.
       if (context.state === 'suspended' && !this.audio.paused) context.resume().catch(() => {});
     };
-    addEventListener('keydown', wake, true);
-    addEventListener('pointerdown', wake, true);
+    // A touch counts as the user's gesture only as the finger lifts.
+    for (const gesture of ['keydown', 'pointerdown', 'pointerup', 'touchend'])
+      addEventListener(gesture, wake, true);
     // The worklet plays on the audio thread; where it cannot be had (an insecure origin, an
     // older browser) a script processor plays on this one.
     if (context.audioWorklet && typeof AudioWorkletNode === 'function') {

@@ -30,7 +30,7 @@ bool ParseHighScores(const std::string& text, std::vector<HighScore>* table, std
     std::string played, mark, extra;
     words >> game.score >> game.level >> game.date >> played;
     if (words && !(words >> mark)) mark.clear();
-    const bool good = !words.bad() && !played.empty() && game.score >= 0 && game.level >= 1 &&
+    const bool good = !words.bad() && !played.empty() && game.level >= 1 &&
                       game.date.size() == 10 && (played == "pad" || played == "keyboard") &&
                       (mark.empty() || mark == "cheated") && !(words >> extra) &&
                       table->size() < kHighScoresKept;

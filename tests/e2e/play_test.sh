@@ -28,8 +28,8 @@ runner=${5:-}
 rm -rf "$out"
 mkdir -p "$out"
 out=$(realpath "$out")
-# The player's own settings never reach a test: each run has a settings folder of its own.
-export XDG_CONFIG_HOME=$out/config
+# The player's own settings and scores never reach a test: each run has folders of its own.
+export XDG_CONFIG_HOME=$out/config XDG_DATA_HOME=$out/data-home
 
 export e2e_out=$out
 # shellcheck source=tests/e2e/e2e_lib.sh
@@ -447,7 +447,6 @@ case $mode in
   menu)
     # The menu over the paused game: Controls, Fire, then F binds it, and F fires (the
     # recording sees the game's fire key); the settings file keeps it. Quit asks first.
-    export XDG_DATA_HOME=$out/data-home
     start_game "$data" --record "$out/game.rec"
     wait_for_title
     press F1 0.3
@@ -477,7 +476,6 @@ case $mode in
 
   scores)
     # A game left alone to its end enters the table, and the host says so over the game over.
-    export XDG_DATA_HOME=$out/data-home
     start_game "$data" --window
     wait_for_title
     press F1 0.3

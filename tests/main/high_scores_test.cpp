@@ -43,8 +43,12 @@ TEST(HighScores, TheBestTenKeepTheirOrderAndTheirFile) {
             " 1.      500  level 7  2026-12-01  pad  (F2/F3)");
   EXPECT_EQ(program::DescribeHighScore(read[1], 2), " 2.      500  level 1  2026-12-02  keyboard");
   for (const char* bad : {"500 1 2026-12-01 mouse\n", "500 1 2026-12-01 pad extra\n",
-                          "-5 1 2026-12-01 pad\n", "five\n"})
+                          "500 0 2026-12-01 pad\n", "five\n"})
     EXPECT_FALSE(program::ParseHighScores(bad, &read, &error)) << bad;
+  // A mine of one's own takes points away: a game can end below zero, and its table must read.
+  table.assign(1, Game(-150));
+  ASSERT_TRUE(program::ParseHighScores(program::FormatHighScores(table), &read, &error)) << error;
+  EXPECT_EQ(read.at(0).score, -150);
 }
 
 TEST(HighScores, ADamagedTableIsReportedOnceAndNeverWrittenOver) {

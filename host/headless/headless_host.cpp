@@ -1,5 +1,6 @@
 #include "host/headless/headless_host.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "host/common/png_writer.h"
@@ -60,7 +61,24 @@ Joystick HeadlessHost::ReadJoystick() {
 }
 
 void HeadlessHost::Present(const uint8_t* pixels, int pitch, int width, int height,
-                           const Rgb* palette) {
+                           const Rgb* palette, const std::vector<Rect>* changed) {
+  ++present_count_;
+  if (changed && width == page_width_ && height == page_height_) {
+    // Takes the new pixels inside the places given; anything still different was missed.
+    for (const Rect& r : *changed) {
+      const int left = std::max(r.left, 0), right = std::min(r.right, width);
+      for (int y = std::max(r.top, 0); y < std::min(r.bottom, height) && left < right; ++y)
+        std::memcpy(&page_[static_cast<size_t>(y) * width + left],
+                    pixels + static_cast<ptrdiff_t>(y) * pitch + left, right - left);
+    }
+    for (int y = 0; y < height; ++y) {
+      if (std::memcmp(&page_[static_cast<size_t>(y) * width],
+                      pixels + static_cast<ptrdiff_t>(y) * pitch, width) == 0)
+        continue;
+      if (unreported_presents_++ == 0) first_unreported_ = present_count_;
+      break;
+    }
+  }
   page_width_ = width;
   page_height_ = height;
   page_.resize(static_cast<size_t>(width) * height);
@@ -68,7 +86,6 @@ void HeadlessHost::Present(const uint8_t* pixels, int pitch, int width, int heig
     std::memcpy(&page_[static_cast<size_t>(y) * width], pixels + static_cast<ptrdiff_t>(y) * pitch,
                 width);
   page_palette_.assign(palette, palette + 256);
-  ++present_count_;
   if (on_present) on_present();
 }
 

@@ -163,7 +163,7 @@ void SdlPresentPage(benchmark::State& state) {
   for (auto _ : state) {
     for (int y = 300 - rows / 2; y < 300 + rows / 2; ++y)
       for (int x = 400 - columns / 2; x < 400 + columns / 2; ++x) page[y * 800 + x]++;
-    sdl.Present(page.data(), 800, 800, 600, palette);
+    sdl.Present(page.data(), 800, 800, 600, palette, nullptr);
   }
   sdl.CloseWindow();
 }

@@ -6,11 +6,17 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace host {
 
 struct Rgb {
   uint8_t r, g, b;
+};
+
+// Columns [left, right) of rows [top, bottom) of a page.
+struct Rect {
+  int left, top, right, bottom;
 };
 
 struct Joystick {
@@ -54,8 +60,10 @@ class Host {
   virtual Joystick ReadJoystick() = 0;
 
   // Shows an 8-bit page through its 256-colour palette; both are copied before it returns.
-  virtual void Present(const uint8_t* pixels, int pitch, int width, int height,
-                       const Rgb* palette) = 0;
+  // `changed` holds every place where the page may differ from the one this host was given
+  // before (more is harmless); nullptr when that is not known.
+  virtual void Present(const uint8_t* pixels, int pitch, int width, int height, const Rgb* palette,
+                       const std::vector<Rect>* changed) = 0;
 
   // The output rate in Hz; 0 when there is no device.
   virtual int AudioRate() = 0;

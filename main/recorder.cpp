@@ -36,8 +36,8 @@ host::Joystick ForwardingHost::ReadJoystick() {
   return inner_->ReadJoystick();
 }
 void ForwardingHost::Present(const uint8_t* pixels, int pitch, int width, int height,
-                             const host::Rgb* palette) {
-  inner_->Present(pixels, pitch, width, height, palette);
+                             const host::Rgb* palette, const std::vector<host::Rect>* changed) {
+  inner_->Present(pixels, pitch, width, height, palette, changed);
 }
 int ForwardingHost::AudioRate() {
   return inner_->AudioRate();

@@ -23,8 +23,8 @@ class ForwardingHost : public host::Host {
   bool PumpEvents() override;
   bool KeyDown(uint8_t scan_code) override;
   host::Joystick ReadJoystick() override;
-  void Present(const uint8_t* pixels, int pitch, int width, int height,
-               const host::Rgb* palette) override;
+  void Present(const uint8_t* pixels, int pitch, int width, int height, const host::Rgb* palette,
+               const std::vector<host::Rect>* changed) override;
   int AudioRate() override;
   void SetAudioSource(host::AudioSource* source) override;
 

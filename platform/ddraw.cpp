@@ -47,6 +47,55 @@ struct Display {
   int width = kDefaultWidth;
   int height = kDefaultHeight;
   Surface* primary = nullptr;
+  const host::Host* presented_to = nullptr;  // the host given the last page
+};
+
+// Where a surface's pixels may differ from the page the host was last given: a list of
+// rectangles, or anywhere. Over-reporting only costs the host a look; missing a place would
+// leave a stale picture.
+class Unseen {
+ public:
+  bool Anywhere() const { return anywhere_; }
+  const std::vector<host::Rect>& Rects() const { return rects_; }
+
+  void Add(const RECT& r) {
+    if (anywhere_ || r.left >= r.right || r.top >= r.bottom) return;
+    const host::Rect added{r.left, r.top, r.right, r.bottom};
+    // A page drawn over whole each frame stays one rectangle.
+    for (const host::Rect& o : rects_)
+      if (Holds(o, added)) return;
+    std::erase_if(rects_, [&](const host::Rect& o) { return Holds(added, o); });
+    // Many small places cost the host more to visit than one box around them.
+    if (rects_.size() == kMostRects) {
+      host::Rect box = rects_.front();
+      for (const host::Rect& o : rects_)
+        box = {std::min(box.left, o.left), std::min(box.top, o.top), std::max(box.right, o.right),
+               std::max(box.bottom, o.bottom)};
+      rects_.assign(1, box);
+    }
+    rects_.push_back(added);
+  }
+  void Add(const Unseen& other) {
+    if (other.anywhere_) SetAnywhere();
+    for (const host::Rect& r : other.rects_) Add(RECT{r.left, r.top, r.right, r.bottom});
+  }
+  void SetAnywhere() {
+    anywhere_ = true;
+    rects_.clear();
+  }
+  void Clear() {
+    anywhere_ = false;
+    rects_.clear();
+  }
+
+ private:
+  static bool Holds(const host::Rect& a, const host::Rect& b) {
+    return a.left <= b.left && a.top <= b.top && a.right >= b.right && a.bottom >= b.bottom;
+  }
+
+  static constexpr size_t kMostRects = 128;
+  bool anywhere_ = true;  // a new surface: nothing is known of the host's page
+  std::vector<host::Rect> rects_;
 };
 
 Display& TheDisplay() {
@@ -287,8 +336,9 @@ class Surface final : public platform::ComObject<IDirectDrawSurface> {
     if (!front_of_chain_) return DDERR_NOTFLIPPABLE;
     if (target_override && target_override != back_) return DDERR_INVALIDPARAMS;
     if (Busy() || back_->Busy()) return DDERR_SURFACEBUSY;
-    // The pages trade places; the interfaces keep their roles.
+    // The pages trade places, with what each holds unseen; the interfaces keep their roles.
     std::swap(pixels_, back_->pixels_);
+    std::swap(unseen_, back_->unseen_);
     if (this == TheDisplay().primary) PresentPrimary();
     return DD_OK;
   }
@@ -361,6 +411,7 @@ class Surface final : public platform::ComObject<IDirectDrawSurface> {
       return DDERR_INVALIDRECT;
     if (locked_ || dc_) return DDERR_SURFACEBUSY;
     locked_ = true;
+    unseen_.Add(rect ? *rect : RECT{0, 0, width_, height_});
     Describe(desc, rect);
     return DD_OK;
   }
@@ -368,6 +419,7 @@ class Surface final : public platform::ComObject<IDirectDrawSurface> {
   HRESULT STDMETHODCALLTYPE ReleaseDC(HDC dc) override {
     if (Fail("IDirectDrawSurface::ReleaseDC")) return DDERR_NODC;
     if (!dc_ || dc != dc_.get()) return DDERR_NODC;
+    unseen_.Add(dc_->drawn);
     dc_.reset();
     // Text printed straight onto the visible page shows at once.
     if (this == TheDisplay().primary) PresentPrimary();
@@ -415,14 +467,29 @@ class Surface final : public platform::ComObject<IDirectDrawSurface> {
 
   const Palette* AttachedPalette() const { return palette_; }
 
-  void Present() const {
+  void Present() {
     host::Rgb rgb[256] = {};
     if (palette_) {
       const PALETTEENTRY* entries = palette_->Entries();
       for (int i = 0; i < 256; ++i)
         rgb[i] = {entries[i].peRed, entries[i].peGreen, entries[i].peBlue};
     }
-    host::Current().Present(pixels_.data(), pitch_, width_, height_, rgb);
+    host::Host& host = host::Current();
+    // Another host never saw our pages.
+    if (&host != TheDisplay().presented_to) unseen_.SetAnywhere();
+    TheDisplay().presented_to = &host;
+    host.Present(pixels_.data(), pitch_, width_, height_, rgb,
+                 unseen_.Anywhere() ? nullptr : &unseen_.Rects());
+    // The back page now differs from the host's where it differed from the last page and
+    // where this one did. When either is not known, one look at both pages says, so that
+    // "anywhere" does not pass from page to page for good.
+    if (back_ && (unseen_.Anywhere() || back_->unseen_.Anywhere())) {
+      back_->unseen_.Clear();
+      back_->AddDifferences(*this);
+    } else if (back_) {
+      back_->unseen_.Add(unseen_);
+    }
+    unseen_.Clear();
   }
 
  private:
@@ -432,17 +499,41 @@ class Surface final : public platform::ComObject<IDirectDrawSurface> {
 
   bool Busy() const { return locked_ || dc_ != nullptr; }
 
+  // Notes as unseen the box around each run of rows where our pixels differ from `other`'s
+  // (a surface of our size).
+  void AddDifferences(const Surface& other) {
+    RECT run{0, 0, 0, 0};
+    for (int y = 0; y < height_; ++y) {
+      const uint8_t* ours = &pixels_[static_cast<size_t>(y) * pitch_];
+      const uint8_t* theirs = &other.pixels_[static_cast<size_t>(y) * pitch_];
+      if (std::memcmp(ours, theirs, width_) == 0) {
+        unseen_.Add(run);
+        run = RECT{0, 0, 0, 0};
+        continue;
+      }
+      int first = 0, end = width_;
+      while (ours[first] == theirs[first]) ++first;
+      while (ours[end - 1] == theirs[end - 1]) --end;
+      run = run.top < run.bottom ? RECT{std::min<LONG>(run.left, first), run.top,
+                                        std::max<LONG>(run.right, end), y + 1}
+                                 : RECT{first, y, end, y + 1};
+    }
+    unseen_.Add(run);
+  }
+
   uint8_t* Row(LONG y) { return pixels_.data() + static_cast<ptrdiff_t>(y) * pitch_; }
 
   // Calls draw(part) for each piece of a destination rectangle that may be drawn: cut to
   // the clip list when a clipper is attached (and always to the surface itself).
   template <typename Draw>
-  void ForEachPart(const RECT& dest, Draw draw) const {
+  void ForEachPart(const RECT& dest, Draw draw) {
     const RECT bounds{0, 0, width_, height_};
     auto cut_to = [&](const RECT& clip) {
       RECT cut, part;
-      if (Clipper::Intersect(dest, clip, &cut) && Clipper::Intersect(cut, bounds, &part))
+      if (Clipper::Intersect(dest, clip, &cut) && Clipper::Intersect(cut, bounds, &part)) {
+        unseen_.Add(part);
         draw(part);
+      }
     };
     if (clipper_) {
       clipper_->ForEachRegionRect(width_, height_, cut_to);
@@ -477,6 +568,7 @@ class Surface final : public platform::ComObject<IDirectDrawSurface> {
   int width_, height_, pitch_;
   DWORD caps_;
   std::vector<uint8_t> pixels_;
+  Unseen unseen_;
   bool locked_ = false;
   std::unique_ptr<HDC__> dc_;
   bool has_source_key_ = false;

@@ -137,5 +137,14 @@ BOOL WINAPI TextOutA(HDC dc, int x, int y, LPCSTR text, int length) {
     }
     left += glyph.advance;
   }
+  const RECT box{std::max(x, 0), std::max(y, 0), std::min(left, dc->width),
+                 std::min(y + host::common::font::kHeight, dc->height)};
+  if (box.left < box.right && box.top < box.bottom) {
+    RECT& drawn = dc->drawn;
+    drawn = drawn.left < drawn.right
+                ? RECT{std::min(drawn.left, box.left), std::min(drawn.top, box.top),
+                       std::max(drawn.right, box.right), std::max(drawn.bottom, box.bottom)}
+                : box;
+  }
   return TRUE;
 }

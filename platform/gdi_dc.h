@@ -13,6 +13,7 @@ struct HDC__ {
   COLORREF text_colour = RGB(0, 0, 0);
   COLORREF background_colour = RGB(255, 255, 255);
   int background_mode = OPAQUE;
+  RECT drawn{0, 0, 0, 0};  // around everything drawn through it, for the surface to pass on
 };
 
 namespace platform {

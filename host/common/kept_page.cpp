@@ -29,7 +29,7 @@ PageScaler::Span Differing(const uint8_t* a, const uint8_t* b, int count) {
 }  // namespace
 
 KeptPage::Change KeptPage::Update(const uint8_t* pixels, int pitch, int width, int height,
-                                  const Rgb* palette) {
+                                  const Rgb* palette, const std::vector<Rect>* changed) {
   Change change;
   if (width != width_ || height != height_) {
     pixels_.assign(static_cast<size_t>(width) * height, 0);
@@ -38,12 +38,27 @@ KeptPage::Change KeptPage::Update(const uint8_t* pixels, int pitch, int width, i
     height_ = height;
     change.size = true;
   }
+  // A new size compares everything: what was kept is of no use.
+  const PageScaler::Span whole{0, width};
+  looked_.assign(height, changed && !change.size ? PageScaler::Span{} : whole);
+  if (changed && !change.size) {
+    for (const Rect& r : *changed) {
+      const PageScaler::Span columns{std::max(r.left, 0), std::min(r.right, width)};
+      if (columns.Empty()) continue;
+      for (int y = std::max(r.top, 0); y < std::min(r.bottom, height); ++y)
+        looked_[y] = looked_[y].With(columns);
+    }
+  }
   for (int y = 0; y < height; ++y) {
-    const uint8_t* in = pixels + static_cast<ptrdiff_t>(y) * pitch;
-    uint8_t* kept = pixels_.data() + static_cast<size_t>(y) * width;
-    if (std::memcmp(kept, in, width) == 0) continue;
-    const PageScaler::Span differing = Differing(kept, in, width);
+    const PageScaler::Span look = looked_[y];
+    if (look.Empty()) continue;
+    const uint8_t* in = pixels + static_cast<ptrdiff_t>(y) * pitch + look.first;
+    uint8_t* kept = pixels_.data() + static_cast<size_t>(y) * width + look.first;
+    const int count = look.end - look.first;
+    if (std::memcmp(kept, in, count) == 0) continue;
+    PageScaler::Span differing = Differing(kept, in, count);
     std::memcpy(kept + differing.first, in + differing.first, differing.end - differing.first);
+    differing = {differing.first + look.first, differing.end + look.first};
     changes_[y] = changes_[y].With(differing);
     change.rows = true;
   }

@@ -19,8 +19,10 @@ class KeptPage {
     bool size = false;     // a new size: every row is new
     bool palette = false;  // a new palette: every row looks different
   };
-  // Copies the page and its palette, noting where each row differs from the one kept.
-  Change Update(const uint8_t* pixels, int pitch, int width, int height, const Rgb* palette);
+  // Copies the page and its palette, noting where each row differs from the one kept. With
+  // `changed` (the places the page may differ in; nullptr: anywhere), looks only there.
+  Change Update(const uint8_t* pixels, int pitch, int width, int height, const Rgb* palette,
+                const std::vector<Rect>* changed = nullptr);
   // Forgets the changes, once they are drawn.
   void MarkDrawn();
 
@@ -39,6 +41,7 @@ class KeptPage {
   int width_ = 0, height_ = 0;
   std::array<Rgb, 256> palette_ = {};
   std::vector<PageScaler::Span> changes_;
+  std::vector<PageScaler::Span> looked_;  // for each row, the columns Update compares
 };
 
 }  // namespace host::common

@@ -1,5 +1,6 @@
 #include "host/headless/headless_host.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "host/common/png_writer.h"
@@ -60,15 +61,29 @@ Joystick HeadlessHost::ReadJoystick() {
 }
 
 void HeadlessHost::Present(const uint8_t* pixels, int pitch, int width, int height,
-                           const Rgb* palette) {
+                           const Rgb* palette, const std::vector<Rect>* changed) {
+  ++present_count_;
+  const bool check = changed && width == page_width_ && height == page_height_;
   page_width_ = width;
   page_height_ = height;
   page_.resize(static_cast<size_t>(width) * height);
-  for (int y = 0; y < height; ++y)
-    std::memcpy(&page_[static_cast<size_t>(y) * width], pixels + static_cast<ptrdiff_t>(y) * pitch,
-                width);
+  // Takes the new pixels inside the places given; a row still different was missed there.
+  for (const Rect& r : check ? *changed : std::vector<Rect>{}) {
+    const int left = std::max(r.left, 0), right = std::min(r.right, width);
+    for (int y = std::max(r.top, 0); y < std::min(r.bottom, height) && left < right; ++y)
+      std::memcpy(&page_[static_cast<size_t>(y) * width + left],
+                  pixels + static_cast<ptrdiff_t>(y) * pitch + left, right - left);
+  }
+  bool missed = false;
+  for (int y = 0; y < height; ++y) {
+    uint8_t* kept = &page_[static_cast<size_t>(y) * width];
+    const uint8_t* row = pixels + static_cast<ptrdiff_t>(y) * pitch;
+    if (check && std::memcmp(kept, row, width) == 0) continue;
+    missed = missed || check;
+    std::memcpy(kept, row, width);
+  }
+  if (missed && unreported_presents_++ == 0) first_unreported_ = present_count_;
   page_palette_.assign(palette, palette + 256);
-  ++present_count_;
   if (on_present) on_present();
 }
 

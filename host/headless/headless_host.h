@@ -33,9 +33,10 @@ class HeadlessHost : public Host {
   bool KeyDown(uint8_t scan_code) override;
   // The stick as SetJoystick left it (none at first).
   Joystick ReadJoystick() override;
-  // Keeps a copy of the page and its palette, then runs on_present.
-  void Present(const uint8_t* pixels, int pitch, int width, int height,
-               const Rgb* palette) override;
+  // Keeps a copy of the page and its palette, then runs on_present. Checks `changed`: a page
+  // that differs from the last outside it counts in UnreportedPresents.
+  void Present(const uint8_t* pixels, int pitch, int width, int height, const Rgb* palette,
+               const std::vector<Rect>* changed) override;
   // The rate given to the constructor.
   int AudioRate() override;
   // Kept for RenderAudio; nothing pulls it otherwise.
@@ -62,6 +63,10 @@ class HeadlessHost : public Host {
   const std::vector<Rgb>& PagePalette() const { return page_palette_; }
   Rgb PagePixel(int x, int y) const;  // black outside the page or before any
   int PresentCount() const { return present_count_; }
+  // Presents whose page changed outside the places handed with it (a stand-in's fault), and
+  // the first such (its PresentCount, 0 for none).
+  int UnreportedPresents() const { return unreported_presents_; }
+  int FirstUnreported() const { return first_unreported_; }
   bool SavePng(const std::string& path) const;  // false if it cannot be written
 
   // Mixes `frames` stereo frames from the audio source (silence without one).
@@ -88,6 +93,8 @@ class HeadlessHost : public Host {
   std::vector<Rgb> page_palette_;
   int page_width_ = 0;
   int page_height_ = 0;
+  int unreported_presents_ = 0;
+  int first_unreported_ = 0;
   int present_count_ = 0;
 };
 

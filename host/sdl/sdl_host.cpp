@@ -274,8 +274,9 @@ Joystick SdlHost::ReadJoystick() {
   return input_.ReadJoystick();
 }
 
-void SdlHost::Present(const uint8_t* pixels, int pitch, int width, int height, const Rgb* palette) {
-  window_.Present(pixels, pitch, width, height, palette);
+void SdlHost::Present(const uint8_t* pixels, int pitch, int width, int height, const Rgb* palette,
+                      const std::vector<Rect>* changed) {
+  window_.Present(pixels, pitch, width, height, palette, changed);
 }
 
 int SdlHost::AudioRate() {

@@ -73,8 +73,8 @@ class SdlHost : public Host {
   // 0 and 1; or the first plain joystick's first two axes and up to 32 buttons.
   Joystick ReadJoystick() override;
   // Converts and sends only the rows that changed, unless the palette or the window did.
-  void Present(const uint8_t* pixels, int pitch, int width, int height,
-               const Rgb* palette) override;
+  void Present(const uint8_t* pixels, int pitch, int width, int height, const Rgb* palette,
+               const std::vector<Rect>* changed) override;
   // Opens the device on first use: 44100 or 48000 Hz, or 0 without one.
   int AudioRate() override;
   // Swapped under the device's lock.

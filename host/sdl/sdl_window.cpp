@@ -215,11 +215,11 @@ void SdlWindow::KeepPlayersSize(int width, int height) {
   settings_->window_height = h;
 }
 
-void SdlWindow::Present(const uint8_t* pixels, int pitch, int width, int height,
-                        const Rgb* palette) {
+void SdlWindow::Present(const uint8_t* pixels, int pitch, int width, int height, const Rgb* palette,
+                        const std::vector<Rect>* changed) {
   if (!pixels || width <= 0 || height <= 0) return;
   // Only where the rows changed is converted and sent to the screen.
-  common::KeptPage::Change change = page_.Update(pixels, pitch, width, height, palette);
+  common::KeptPage::Change change = page_.Update(pixels, pitch, width, height, palette, changed);
   if (change.palette) colours_format_ = 0;
   if (change.size || change.palette) whole_page_stale_ = true;
   if (change.rows || whole_page_stale_ || bars_stale_) Redraw();

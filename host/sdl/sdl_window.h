@@ -52,7 +52,8 @@ class SdlWindow {
   // A window event: a new size is kept in the settings, and the window repainted.
   void HandleEvent(const SDL_Event& event);
   // Keeps the page and draws the rows that changed, unless the palette or the window did.
-  void Present(const uint8_t* pixels, int pitch, int width, int height, const Rgb* palette);
+  void Present(const uint8_t* pixels, int pitch, int width, int height, const Rgb* palette,
+               const std::vector<Rect>* changed);
   // Draws the whole page again: what is over it changed.
   void Refresh();
   // Shows a page held back within a refresh, once it is due.

@@ -159,11 +159,12 @@ void WebHost::PauseChanged() {
   Redraw(true);
 }
 
-void WebHost::Present(const uint8_t* pixels, int pitch, int width, int height, const Rgb* palette) {
+void WebHost::Present(const uint8_t* pixels, int pitch, int width, int height, const Rgb* palette,
+                      const std::vector<Rect>* changed) {
   web_presented();
   if (!pixels || width <= 0 || height <= 0) return;
   // Only the rows that changed are scaled and put on the canvas.
-  common::KeptPage::Change change = page_.Update(pixels, pitch, width, height, palette);
+  common::KeptPage::Change change = page_.Update(pixels, pitch, width, height, palette, changed);
   if (change.palette) {
     // Canvas pixels are R, G, B, A in memory.
     for (int i = 0; i < 256; ++i) {

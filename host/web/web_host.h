@@ -43,8 +43,8 @@ class WebHost : public Host {
   bool PumpEvents() override;
   bool KeyDown(uint8_t scan_code) override;
   Joystick ReadJoystick() override;
-  void Present(const uint8_t* pixels, int pitch, int width, int height,
-               const Rgb* palette) override;
+  void Present(const uint8_t* pixels, int pitch, int width, int height, const Rgb* palette,
+               const std::vector<Rect>* changed) override;
   int AudioRate() override;
   void SetAudioSource(AudioSource* source) override;
 

@@ -98,6 +98,27 @@ TEST(KeptPage, FindsTheFirstAndLastChangeAnywhereInALongRow) {
   }
 }
 
+TEST(KeptPage, LooksOnlyInThePlacesGiven) {
+  KeptPage page;
+  Source source;
+  source.Into(page);
+  page.MarkDrawn();
+  source.pixels[6 * 1 + 2] = 1;  // inside the place given
+  source.pixels[6 * 1 + 0] = 2;  // outside it, in a row and a column it has: not looked at
+  source.pixels[6 * 2 + 3] = 2;
+  const std::vector<host::Rect> places{{1, 0, 4, 2}, {2, 1, 3, 2}};
+  KeptPage::Change change =
+      page.Update(source.pixels.data(), 6, 4, 3, source.palette.data(), &places);
+  EXPECT_TRUE(change.rows);
+  EXPECT_EQ(Changed(page), (Rows{{1, 2, 3}}));
+  EXPECT_EQ(page.Pixels()[4 * 1 + 2], 1);
+  EXPECT_EQ(page.Pixels()[4 * 1 + 0] + page.Pixels()[4 * 2 + 3], 0);
+  // A new size has nothing kept to compare with: everything is looked at.
+  std::vector<uint8_t> wide(8 * 2, 5);
+  page.Update(wide.data(), 8, 8, 2, source.palette.data(), &places);
+  EXPECT_EQ(Changed(page), (Rows{{0, 0, 8}, {1, 0, 8}}));
+}
+
 TEST(KeptPage, ANewPaletteOrSizeIsSaid) {
   KeptPage page;
   Source source;

@@ -117,7 +117,7 @@ class SdlGpuTest : public testing::Test {
   // pictures running. A busy machine may take seconds for that; a deadline bounds the wait.
   std::vector<uint8_t> Shown(host::sdl::SdlHost& sdl, const std::vector<uint8_t>& page,
                              const host::Rgb* palette) {
-    sdl.Present(page.data(), 800, 800, 600, palette);
+    sdl.Present(page.data(), 800, 800, 600, palette, nullptr);
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
     std::vector<uint8_t> before;
     for (;;) {

@@ -127,7 +127,7 @@ TEST_F(SdlHostTest, PageIsScaledIntoTheWindowAndRedrawnAfterAResize) {
   palette[1] = {200, 100, 50};
   palette[2] = {255, 0, 0};
   palette[3] = {0, 0, 255};
-  sdl.Present(page.data(), 800, 800, 600, palette);
+  sdl.Present(page.data(), 800, 800, 600, palette, nullptr);
 
   SDL_Surface* surface = SDL_GetWindowSurface(sdl.Window());
   int w = surface->w, h = surface->h;
@@ -138,12 +138,12 @@ TEST_F(SdlHostTest, PageIsScaledIntoTheWindowAndRedrawnAfterAResize) {
 
   // A palette change alone shows at once.
   palette[1] = {10, 220, 30};
-  sdl.Present(page.data(), 800, 800, 600, palette);
+  sdl.Present(page.data(), 800, 800, 600, palette, nullptr);
   EXPECT_EQ(SurfacePixel(w / 2, h / 2), Mapped(palette[1]));
 
   // One changed row shows; the rest stay as they were.
   std::fill(page.begin() + 300 * 800, page.begin() + 301 * 800, 3);
-  sdl.Present(page.data(), 800, 800, 600, palette);
+  sdl.Present(page.data(), 800, 800, 600, palette, nullptr);
   int row = rect.y + (300 * rect.height + rect.height / 2) / 600;
   EXPECT_EQ(SurfacePixel(w / 2, row), Mapped(palette[3]));
   EXPECT_EQ(SurfacePixel(w / 2, h / 4), Mapped(palette[1]));
@@ -171,7 +171,7 @@ TEST_F(SdlHostTest, PrintScreenSavesTheVisiblePage) {
   ASSERT_TRUE(sdl.OpenWindow("Ferrowyn v1.0", 800, 600));
   std::vector<uint8_t> page(800 * 600, 7);
   host::Rgb palette[256] = {};
-  sdl.Present(page.data(), 800, 800, 600, palette);
+  sdl.Present(page.data(), 800, 800, 600, palette, nullptr);
   Key(SDL_SCANCODE_PRINTSCREEN, true);
   Key(SDL_SCANCODE_PRINTSCREEN, false);
   Key(SDL_SCANCODE_PRINTSCREEN,
@@ -302,7 +302,7 @@ TEST_F(SdlHostConfigured, BoundKeysGiveTheGamesKeysAndThePauseKeyHoldsThePump) {
   std::vector<uint8_t> page(800 * 600, 1);
   host::Rgb palette[256] = {};
   palette[1] = {40, 40, 40};
-  h.Present(page.data(), 800, 800, 600, palette);
+  h.Present(page.data(), 800, 800, 600, palette, nullptr);
   Key(SDL_SCANCODE_P, true);
   Key(SDL_SCANCODE_P, false);
   std::thread resume = After(300, [this] {

@@ -7,6 +7,10 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "platform/fault.h"
 #include "host/headless/headless_host.h"
@@ -373,6 +377,106 @@ TEST_F(DirectDrawTest, InjectedFaultsFailWithTheCallsUsualCode) {
 // back buffer and a clipper) ends cleanly: the objects stay alive to the end rather than being
 // torn down in an order their references cannot follow. The sanitizer run sees any use after
 // free here.
+// The headless host counts a page that changed outside the places handed with it; this one
+// also keeps what each present was handed.
+class PlacesHost : public host::headless::HeadlessHost {
+ public:
+  void Present(const uint8_t* pixels, int pitch, int width, int height, const host::Rgb* palette,
+               const std::vector<host::Rect>* changed) override {
+    known = changed != nullptr;
+    area = 0;
+    for (const host::Rect& r : known ? *changed : std::vector<host::Rect>{})
+      area += (r.right - r.left) * (r.bottom - r.top);
+    HeadlessHost::Present(pixels, pitch, width, height, palette, changed);
+  }
+  bool known = false;
+  int area = 0;  // of the rectangles, overlaps counted twice
+};
+
+TEST_F(DirectDrawTest, EveryPresentHandsDownThePlacesItsPageChangedIn) {
+  PlacesHost places;
+  host::Host* previous = &host::Current();
+  host::Install(&places);
+  LPDIRECTDRAWSURFACE sprite = Offscreen(16, 16, 9);
+  RECT hole{4, 4, 12, 12};
+  Fill(sprite, &hole, 0);
+  DDCOLORKEY key{0, 0};
+  ASSERT_EQ(sprite->SetColorKey(DDCKEY_SRCBLT, &key), DD_OK);
+  DDSURFACEDESC desc{};
+  desc.dwSize = sizeof desc;
+  HDC dc = nullptr;
+
+  // Each kind of drawing on the back page, then a flip; and the flips that only swap pages.
+  const std::vector<std::pair<const char*, std::function<void()>>> steps = {
+      {"first look", [] {}},
+      {"fill",
+       [&] {
+         RECT r{10, 20, 50, 30};
+         Fill(back, &r, 3);
+       }},
+      {"plain copy",
+       [&] {
+         RECT to{100, 100, 116, 116};
+         back->Blt(&to, sprite, nullptr, DDBLT_WAIT, nullptr);
+       }},
+      {"keyed copy",
+       [&] {
+         RECT to{300, 200, 316, 216};
+         back->Blt(&to, sprite, nullptr, DDBLT_WAIT | DDBLT_KEYSRC, nullptr);
+       }},
+      {"swap back", [] {}},
+      {"lock of a rectangle",
+       [&] {
+         RECT r{700, 500, 710, 510};
+         back->Lock(&r, &desc, DDLOCK_WAIT, nullptr);
+         static_cast<BYTE*>(desc.lpSurface)[5 * desc.lPitch + 5] = 77;
+         back->Unlock(desc.lpSurface);
+       }},
+      {"text",
+       [&] {
+         back->GetDC(&dc);
+         SetBkMode(dc, TRANSPARENT);
+         SetTextColor(dc, RGB(255, 0, 0));
+         TextOutA(dc, 400, 300, "W8", 2);
+         back->ReleaseDC(dc);
+       }},
+      {"swap back again", [] {}},
+      {"lock of it all",
+       [&] {
+         back->Lock(nullptr, &desc, DDLOCK_WAIT, nullptr);
+         static_cast<BYTE*>(desc.lpSurface)[599 * desc.lPitch + 799] = 5;
+         back->Unlock(desc.lpSurface);
+       }},
+      {"after it", [] {}},
+  };
+  for (const auto& [name, draw_it] : steps) {
+    SCOPED_TRACE(name);
+    draw_it();
+    ASSERT_EQ(primary->Flip(nullptr, DDFLIP_WAIT), DD_OK);
+    if (std::string(name) == "first look") continue;  // a new host is told nothing
+    EXPECT_TRUE(places.known);
+    EXPECT_EQ(places.UnreportedPresents(), 0);
+    // Only a page locked whole (and the one shown after it) is handed down whole.
+    const bool whole = std::string(name) == "lock of it all" || std::string(name) == "after it";
+    if (!whole) EXPECT_LT(places.area, 800 * 600 / 4);
+  }
+
+  // Drawn on the visible page, and its palette changed: shown at once, with the place.
+  SCOPED_TRACE("the visible page");
+  ASSERT_EQ(primary->GetDC(&dc), DD_OK);
+  TextOutA(dc, 20, 500, "front", 5);
+  ASSERT_EQ(primary->ReleaseDC(dc), DD_OK);
+  EXPECT_TRUE(places.known);
+  EXPECT_GT(places.area, 0);
+  entries[7].peRed ^= 0xFF;
+  ASSERT_EQ(palette->SetEntries(0, 7, 1, &entries[7]), DD_OK);
+  EXPECT_TRUE(places.known);
+  EXPECT_EQ(places.area, 0);  // the host finds the new palette itself
+  EXPECT_EQ(places.UnreportedPresents(), 0);
+  EXPECT_EQ(places.PresentCount(), static_cast<int>(steps.size()) + 2);
+  host::Install(previous);
+}
+
 TEST(DirectDrawAtExit, ObjectsStillHeldAtExitEndQuietly) {
   std::fflush(nullptr);
   pid_t child = fork();

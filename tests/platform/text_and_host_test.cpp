@@ -148,7 +148,7 @@ TEST(HeadlessHost, KeepsThePresentedPageAndWritesItAsPng) {
   EXPECT_FALSE(headless.SavePng(testing::TempDir() + "none.png"));
   uint8_t pixels[3 * 4] = {0, 1, 2, 9, 1, 1, 1, 9};  // 3 x 2 with a pitch of 4
   host::Rgb palette[256] = {{0, 0, 0}, {10, 20, 30}, {255, 0, 0}};
-  headless.Present(pixels, 4, 3, 2, palette);
+  headless.Present(pixels, 4, 3, 2, palette, nullptr);
   EXPECT_EQ(headless.PresentCount(), 1);
   EXPECT_EQ(headless.PagePixel(2, 0).r, 255);
   EXPECT_EQ(headless.PagePixel(0, 1).b, 30);

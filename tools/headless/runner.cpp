@@ -257,6 +257,12 @@ int RunHeadless(const std::vector<std::string>& args, std::ostream& out, std::os
   if (!previous_dir.empty()) std::filesystem::current_path(previous_dir, ec);
 
   if (!run.CloseOutputs(err) && status == 0) status = 1;
+  if (host.UnreportedPresents() > 0) {
+    err << "ferrowyn-headless: " << host.UnreportedPresents()
+        << " pages changed outside the places handed with them, the first at present "
+        << host.FirstUnreported() << "\n";
+    if (status == 0) status = 1;
+  }
   char summary[160];
   std::snprintf(summary, sizeof summary,
                 "ferrowyn-headless: %lld frames, level %d, score %d, lives %d, %.3f s, %.0f "

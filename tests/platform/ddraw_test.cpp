@@ -458,7 +458,9 @@ TEST_F(DirectDrawTest, EveryPresentHandsDownThePlacesItsPageChangedIn) {
     EXPECT_EQ(places.UnreportedPresents(), 0);
     // Only a page locked whole (and the one shown after it) is handed down whole.
     const bool whole = std::string(name) == "lock of it all" || std::string(name) == "after it";
-    if (!whole) EXPECT_LT(places.area, 800 * 600 / 4);
+    if (!whole) {
+      EXPECT_LT(places.area, 800 * 600 / 4);
+    }
   }
 
   // Drawn on the visible page, and its palette changed: shown at once, with the place.

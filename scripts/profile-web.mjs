@@ -8,10 +8,11 @@
 //   SITE: the built page (build-web/); DIR: keeps trace.json and cpu.cpuprofile for DevTools.
 // A build linked with --profiling-funcs names the WebAssembly functions (wasm-function[N]
 // otherwise). Tracing and sampling slow the page: read shares from a --measure run.
-import {spawn} from 'node:child_process';
 import fs from 'node:fs';
 import {createRequire} from 'node:module';
 import path from 'node:path';
+
+import {serveSite} from '../tests/e2e/serve_site.mjs';
 
 const require = createRequire(new URL('../web/package.json', import.meta.url));
 const {chromium} = require('playwright-core');
@@ -30,17 +31,7 @@ if (!site) {
   process.exit(2);
 }
 
-const server = spawn('python3', ['-u', '-m', 'http.server', '--bind', '127.0.0.1', '0'],
-                     {cwd: path.resolve(site), stdio: ['ignore', 'pipe', 'ignore']});
-const port = await new Promise((resolve, reject) => {
-  let text = '';
-  server.stdout.on('data', (chunk) => {
-    text += chunk;
-    const found = / port (\d+)/.exec(text);
-    if (found) resolve(Number(found[1]));
-  });
-  server.on('exit', () => reject(new Error('the web server did not start')));
-});
+const {server, port} = await serveSite(path.resolve(site));
 const browser = await chromium.launch({
   executablePath: '/usr/bin/chromium',
   args: [

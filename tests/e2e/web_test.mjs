@@ -12,6 +12,8 @@ import os from 'node:os';
 import path from 'node:path';
 import zlib from 'node:zlib';
 
+import {serveSite} from './serve_site.mjs';
+
 const require = createRequire(new URL('../../web/package.json', import.meta.url));
 const {chromium} = require('playwright-core');
 
@@ -92,23 +94,6 @@ async function flow(name, steps) {
       return;
     }
   }
-}
-
-// The site on 127.0.0.1, on a port the system picks.
-async function serve() {
-  const server = spawn(
-      'python3', ['-u', '-m', 'http.server', '--bind', '127.0.0.1', '0'],
-      {cwd: site, stdio: ['ignore', 'pipe', 'pipe']});
-  const port = await new Promise((resolve, reject) => {
-    let text = '';
-    server.stdout.on('data', (chunk) => {
-      text += chunk;
-      const found = / port (\d+)/.exec(text);
-      if (found) resolve(Number(found[1]));
-    });
-    server.on('exit', () => reject(new Error('the web server did not start')));
-  });
-  return {server, url: `http://127.0.0.1:${port}/`};
 }
 
 // A fresh page that records every console error.
@@ -1053,7 +1038,7 @@ async function fullScreenEscapeFlow(url) {
   }
 }
 
-const {server, url} = await serve();
+const {server, url} = await serveSite(site);
 // playwright gives the browser a fresh profile folder of its own (--user-data-dir) and removes it.
 const browser = await chromium.launch({
   executablePath: '/usr/bin/chromium',

@@ -3,11 +3,12 @@
 // still load and start. The page must be installable, and a new release served later must
 // replace the cached one on the next visit.
 // usage: node tests/release/web_offline.mjs SITE OUT
-import {spawn} from 'node:child_process';
 import fs from 'node:fs';
 import {createRequire} from 'node:module';
 import os from 'node:os';
 import path from 'node:path';
+
+import {serveSite} from '../e2e/serve_site.mjs';
 
 const require = createRequire(new URL('../../web/package.json', import.meta.url));
 const {chromium} = require('playwright-core');
@@ -19,22 +20,7 @@ if (!out) {
 }
 fs.mkdirSync(out, {recursive: true});
 
-// A plain static server, on the port given or one the system picks.
-async function serve(port = 0) {
-  const server = spawn(
-      'python3', ['-u', '-m', 'http.server', '--bind', '127.0.0.1', String(port)],
-      {cwd: site, stdio: ['ignore', 'pipe', 'pipe']});
-  const found = await new Promise((resolve, reject) => {
-    let text = '';
-    server.stdout.on('data', (chunk) => {
-      text += chunk;
-      const match = / port (\d+)/.exec(text);
-      if (match) resolve(Number(match[1]));
-    });
-    server.on('exit', () => reject(new Error('the web server did not start')));
-  });
-  return {server, port: found};
-}
+const serve = (port = 0) => serveSite(site, port);
 const stop = (server) => new Promise((resolve) => {
   server.on('exit', resolve);
   server.kill();

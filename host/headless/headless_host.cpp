@@ -68,11 +68,13 @@ void HeadlessHost::Present(const uint8_t* pixels, int pitch, int width, int heig
   page_height_ = height;
   page_.resize(static_cast<size_t>(width) * height);
   // Takes the new pixels inside the places given; a row still different was missed there.
-  for (const Rect& r : check ? *changed : std::vector<Rect>{}) {
-    const int left = std::max(r.left, 0), right = std::min(r.right, width);
-    for (int y = std::max(r.top, 0); y < std::min(r.bottom, height) && left < right; ++y)
-      std::memcpy(&page_[static_cast<size_t>(y) * width + left],
-                  pixels + static_cast<ptrdiff_t>(y) * pitch + left, right - left);
+  if (check) {
+    for (const Rect& r : *changed) {
+      const int left = std::max(r.left, 0), right = std::min(r.right, width);
+      for (int y = std::max(r.top, 0); y < std::min(r.bottom, height) && left < right; ++y)
+        std::memcpy(&page_[static_cast<size_t>(y) * width + left],
+                    pixels + static_cast<ptrdiff_t>(y) * pitch + left, right - left);
+    }
   }
   bool missed = false;
   for (int y = 0; y < height; ++y) {

@@ -1,6 +1,6 @@
 #include "host/common/tick_clock.h"
 
-#include <algorithm>
+#include <cstdint>
 #include <thread>
 
 namespace host::common {
@@ -12,7 +12,7 @@ uint32_t TickClock::Ticks() const {
 
 void TickClock::Sleep(uint32_t ms) const {
   const auto tick = std::chrono::floor<std::chrono::milliseconds>(Clock::now() - start_);
-  std::this_thread::sleep_until(start_ + tick + std::chrono::milliseconds(std::max(ms, 1u)));
+  std::this_thread::sleep_until(start_ + tick + std::chrono::milliseconds(int64_t{ms} + 1));
 }
 
 }  // namespace host::common

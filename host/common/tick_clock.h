@@ -10,10 +10,10 @@ class TickClock {
  public:
   // Milliseconds since the clock was made.
   uint32_t Ticks() const;
-  // Sleeps to the start of the tick `ms` after the current one, as a sleeper on a Windows
-  // timer wakes on its ticks: at most `ms` milliseconds. Sleep(0) lasts to the next tick,
-  // since no reading sooner can differ. A frame wait then wakes once as its tick begins,
-  // instead of polling the clock.
+  // Sleeps to the start of the first tick that begins `ms` milliseconds or more from now: as a
+  // sleeper on a Windows timer, it wakes on a tick and never before its time is up. Sleep(0)
+  // lasts to the next tick, since no reading sooner can differ. The game's frame wait then
+  // wakes twice a frame, the second time as its tick begins, instead of polling the clock.
   void Sleep(uint32_t ms) const;
 
  private:

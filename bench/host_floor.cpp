@@ -93,8 +93,9 @@ int main(int argc, char** argv) {
   }
   const double wall =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  const double cpu = CpuSeconds() - cpu_start;
   sdl.SetAudioSource(nullptr);
-  std::printf("CPU %.2f %% of one core (%.2f s user+system in %.1f s)\n",
-              100 * (CpuSeconds() - cpu_start) / wall, CpuSeconds() - cpu_start, wall);
+  std::printf("CPU %.2f %% of one core (%.2f s user+system in %.1f s)\n", 100 * cpu / wall, cpu,
+              wall);
   return 0;
 }
